@@ -5,7 +5,6 @@
 #include "protocol/ManagementMessage.h"
 
 #include <QString>
-
 #include <array>
 #include <string_view>
 
@@ -28,8 +27,12 @@ struct BridgeText {
     std::string_view View() const { return std::string_view(bytes.data()); }
     bool IsEmpty() const { return bytes[0] == '\0'; }
     // Bridges send 8-bit text; Latin-1 maps every byte to one character and loses nothing.
-    QString ToQString() const { return QString::fromLatin1(View().data(), qsizetype(View().size())); }
-    friend bool operator==(const BridgeText& a, const BridgeText& b) { return a.View() == b.View(); }
+    QString ToQString() const {
+        return QString::fromLatin1(View().data(), qsizetype(View().size()));
+    }
+    friend bool operator==(const BridgeText& a, const BridgeText& b) {
+        return a.View() == b.View();
+    }
     friend bool operator==(const BridgeText& a, std::string_view b) { return a.View() == b; }
 };
 

@@ -1,0 +1,75 @@
+#include "protocol/DiscoveryScan.h"
+
+#include <algorithm>
+
+namespace vantoro {
+
+DiscoveryScan::DiscoveryScan(Transport& transport, QObject* parent)
+    : QObject(parent), transport_(transport), table_(std::make_unique<BridgeTable>()) {
+    scanTimer_.setInterval(kTickMs);
+    connect(&scanTimer_, &QTimer::timeout, this, &DiscoveryScan::OnScanTick);
+}
+
+SetupStatus DiscoveryScan::SetUp() {
+    const SetupStatus status = transport_.Open();
+    if (status == SetupStatus::Ok) {
+        connect(&transport_, &Transport::DatagramReceived, this, &DiscoveryScan::OnDatagram,
+                Qt::UniqueConnection);
+        connect(&transport_, &Transport::ReceiveFailed, this, &DiscoveryScan::ReceiveFailed,
+                Qt::UniqueConnection);
+    }
+    return status;
+}
+
+void DiscoveryScan::Begin() {
+    scanIdle_ = 1;
+    StartScan();
+}
+
+void DiscoveryScan::StartScan() {
+    if (scanIdle_ == 0) {
+        return;
+    }
+    // The records stay; the next replies overwrite them from index 0 upward.
+    rowCount_ = 0;
+    Q_EMIT ScanStarted();
+    transport_.SendBroadcast(BuildDiscoveryRequest());
+    scanTimer_.start();
+    scanIdle_ = 0;
+}
+
+void DiscoveryScan::OnScanTick() {
+    progress_ = std::min(progress_ + kProgressStep, kProgressMax);
+    if (scanTicks_ == kLastTick) {
+        scanTicks_ = 0;
+        progress_ = 0;
+        scanTimer_.stop();
+        scanIdle_ = 1;
+        Q_EMIT ProgressChanged(progress_);
+        Q_EMIT ScanFinished();
+        return;
+    }
+    Q_EMIT ProgressChanged(progress_);
+    if (scanTicks_ == 0 || scanTicks_ == 1) {
+        transport_.SendBroadcast(BuildDiscoveryRequest());
+    }
+    ++scanTicks_;
+}
+
+void DiscoveryScan::OnDatagram(const QByteArray& datagram) {
+    const ReplyResult result = ParseReply(*table_, rowCount_, DatagramText(datagram), rowText_);
+    switch (result.kind) {
+    case ReplyKind::New:
+        ++rowCount_;
+        Q_EMIT RowAdded(result.index, rowText_);
+        break;
+    case ReplyKind::Updated:
+        replyArrived_ = 1;
+        Q_EMIT RowUpdated(result.index, rowText_);
+        break;
+    case ReplyKind::Ignored:
+        break;
+    }
+}
+
+} // namespace vantoro

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <array>
 #include <string_view>
 
@@ -35,8 +34,8 @@ struct ConfigItem {
 };
 
 struct ConfigRequest {
-    QByteArray text;  // empty when refused
-    QString error;    // why it was refused; empty on success
+    QByteArray text; // empty when refused
+    QString error;   // why it was refused; empty on success
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -47,13 +46,16 @@ ConfigRequest BuildConfigRequest(std::string_view macAddress, const QList<Config
 
 using FieldSlot = std::array<char, kFieldSlotBytes>;
 
-// Splits text at CRs into at most maxFields NUL-terminated slots (runs of CRs are one separator,
-// leading CRs are skipped, a field never is empty). Only the first kMaxReplyTextChars characters of
-// the text are looked at and a field is cut to kFieldSlotBytes - 1 characters. Slots from the
-// returned count up to maxFields - 1 are emptied; with an empty text the slots are left untouched.
-int SplitFields(std::string_view text, int maxFields, FieldSlot* slots);
+// Splits text at CRs into at most maxFields NUL-terminated fieldSlots (runs of CRs are one
+// separator, leading CRs are skipped, a field never is empty). Only the first kMaxReplyTextChars
+// characters of the text are looked at and a field is cut to kFieldSlotBytes - 1 characters. Slots
+// from the returned count up to maxFields - 1 are emptied; with an empty text the fieldSlots are
+// left untouched.
+int SplitFields(std::string_view text, int maxFields, FieldSlot* fieldSlots);
 
-inline std::string_view SlotView(const FieldSlot& slot) { return std::string_view(slot.data()); }
+inline std::string_view SlotView(const FieldSlot& slot) {
+    return std::string_view(slot.data());
+}
 
 // The reply text of a received datagram: up to its first NUL byte or its end, and never more than
 // kMaxDatagramBytes characters.

@@ -12,11 +12,11 @@ namespace vantoro {
 // Outcome of the socket set-up, step by step in the order it is made.
 enum class SetupStatus {
     Ok,
-    StartUpFailed,         // "Socket StartUp Error"
-    ScanSocketOpenFailed,  // "Socket Open Error"
-    BroadcastOptionFailed, // "setsockopt: SOCKET_ERROR!\n"
+    StartUpFailed,          // "Socket StartUp Error"
+    ScanSocketOpenFailed,   // "Socket Open Error"
+    BroadcastOptionFailed,  // "setsockopt: SOCKET_ERROR!\n"
     ListenSocketOpenFailed, // "Socket Open Error"
-    BindFailed,            // port 65432 taken: the program ends silently
+    BindFailed,             // port 65432 taken: the program ends silently
 };
 
 // The message a front end shows for a set-up failure; empty for Ok and BindFailed.
