@@ -21,7 +21,9 @@ constexpr std::string_view kNoKey = "NULL";
 void BridgeText::Set(std::string_view text) {
     const size_t length = std::min<size_t>(text.size(), kBridgeTextChars);
     bytes.fill('\0');
-    std::memcpy(bytes.data(), text.data(), length);
+    if (length > 0) {
+        std::memcpy(bytes.data(), text.data(), length);
+    }
 }
 
 int Bridge::SsidListSize() const {
@@ -40,7 +42,8 @@ ReplyResult ParseReply(BridgeTable& table, int rowCount, std::string_view text, 
         return {};
     }
 
-    const std::string_view mac = field(kFieldMac);
+    // Compare what the record can hold: an identifier cut to 32 characters must still find its row.
+    const std::string_view mac = field(kFieldMac).substr(0, kBridgeTextChars);
     rowCount = std::clamp(rowCount, 0, kBridgeTableSize);
     int index = rowCount;
     for (int i = 0; i < rowCount; ++i) {

@@ -1,0 +1,239 @@
+#include "protocol/Bridge.h"
+#include "tests/support/FakeTransport.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace vantoro {
+namespace {
+
+using test::ReplyOf;
+using test::SimpleReply;
+
+class Table : public ::testing::Test {
+protected:
+    std::unique_ptr<BridgeTable> table_ = std::make_unique<BridgeTable>();
+    RowText row_;
+    int rows_ = 0;
+
+    ReplyResult Feed(const QByteArray& datagram) {
+        const ReplyResult result = ParseReply(*table_, rows_, DatagramText(datagram), row_);
+        if (result.kind == ReplyKind::New) {
+            ++rows_;
+        }
+        return result;
+    }
+    const Bridge& At(int i) const { return table_->records[size_t(i)]; }
+};
+
+TEST_F(Table, EveryReplyFieldLandsInItsRecordField) {
+    ASSERT_EQ(Feed(SimpleReply("02:4B:00:00:00:01", "Lobby", "WB-100", "192.168.1.20")).kind,
+              ReplyKind::New);
+    const Bridge& b = At(0);
+    EXPECT_EQ(b.macAddress, "02:4B:00:00:00:01");
+    EXPECT_EQ(b.deviceName, "Lobby");
+    EXPECT_EQ(b.ipMode, "static");
+    EXPECT_EQ(b.ipAddress, "192.168.1.20");
+    EXPECT_EQ(b.subnetMask, "255.255.255.0");
+    EXPECT_EQ(b.gateway, "192.168.1.1");
+    EXPECT_EQ(b.networkType, "1");
+    EXPECT_EQ(b.channel, "6");
+    EXPECT_EQ(b.profile, "1");
+    EXPECT_EQ(b.country, "US");
+    EXPECT_EQ(b.privacy, "1");
+    EXPECT_EQ(b.keyLength, "10");
+    EXPECT_EQ(b.keyId, "2");
+    EXPECT_EQ(b.keys[0], "0123456789");
+    EXPECT_EQ(b.keys[1], ""); // "NULL" means no key
+    EXPECT_EQ(b.keys[2], "ABCDEF0123");
+    EXPECT_EQ(b.ssid, "office");
+    EXPECT_EQ(b.ssidCount, "0");
+    EXPECT_EQ(b.linkQuality, "87");
+    EXPECT_EQ(b.txPackets, "1200");
+    EXPECT_EQ(b.rxPackets, "3400");
+    EXPECT_EQ(b.userName, "admin");
+    EXPECT_EQ(b.password, "secret");
+    EXPECT_EQ(b.version, "1.2.3");
+    EXPECT_EQ(b.workChannel, 6);
+    EXPECT_EQ(b.workProfile, 1);
+    EXPECT_EQ(row_[ColumnDeviceName], "Lobby");
+    EXPECT_EQ(row_[ColumnModel], "WB-100");
+    EXPECT_EQ(row_[ColumnIpAddress], "192.168.1.20");
+    EXPECT_EQ(row_[ColumnMacAddress], "02:4B:00:00:00:01");
+}
+
+TEST_F(Table, NullIsOnlySpecialInTheKeyFields) {
+    QByteArrayList fields = {"h", "c", "ACK", "m", "NULL", "NULL", "NULL", "NULL"};
+    while (fields.size() < 21) {
+        fields.append("NULL");
+    }
+    fields.append("NULL"); // ssid 21
+    Feed(ReplyOf(fields));
+    EXPECT_EQ(At(0).deviceName, "NULL");
+    EXPECT_EQ(At(0).ssid, "NULL");
+    for (const BridgeText& key : At(0).keys) {
+        EXPECT_TRUE(key.IsEmpty());
+    }
+}
+
+TEST_F(Table, SameIdentifierKeepsOneRowAndRewritesIt) {
+    EXPECT_EQ(Feed(SimpleReply("AA", "one")).index, 0);
+    EXPECT_EQ(Feed(SimpleReply("BB", "two")).index, 1);
+    const ReplyResult again = Feed(SimpleReply("AA", "renamed", "WB-1", "10.0.0.9"));
+    EXPECT_EQ(again.kind, ReplyKind::Updated);
+    EXPECT_EQ(again.index, 0);
+    EXPECT_EQ(rows_, 2);
+    EXPECT_EQ(At(0).deviceName, "renamed");
+    EXPECT_EQ(At(0).ipAddress, "10.0.0.9");
+    EXPECT_EQ(row_[ColumnIpAddress], "10.0.0.9");
+}
+
+TEST_F(Table, IdentifiersDifferingInCaseAreDifferentBridges) {
+    Feed(SimpleReply("aa:bb"));
+    EXPECT_EQ(Feed(SimpleReply("AA:BB")).kind, ReplyKind::New);
+    EXPECT_EQ(rows_, 2);
+}
+
+TEST_F(Table, AReplyForAnUnlistedRecordBeyondTheRowsIsNew) {
+    // Leftover records from an earlier scan are never matched.
+    Feed(SimpleReply("AA"));
+    Feed(SimpleReply("BB"));
+    rows_ = 0; // a new scan cleared the list
+    const ReplyResult result = Feed(SimpleReply("BB"));
+    EXPECT_EQ(result.kind, ReplyKind::New);
+    EXPECT_EQ(result.index, 0);
+    EXPECT_EQ(At(0).macAddress, "BB");
+}
+
+TEST_F(Table, UnrecognisedDatagramsChangeNothing) {
+    Feed(SimpleReply("AA", "keep"));
+    for (const QByteArray& junk :
+         {QByteArray(), QByteArray("\0\0ACK", 5), QByteArray("a\rb\rack\rAA\rchanged"),
+          QByteArray("a\rb\rACK \rAA\rchanged"), BuildDiscoveryRequest(),
+          BuildStatusRequest("AA")}) {
+        row_[0].Set("untouched");
+        EXPECT_EQ(Feed(junk).kind, ReplyKind::Ignored);
+        EXPECT_EQ(row_[0], "untouched");
+    }
+    EXPECT_EQ(At(0).deviceName, "keep");
+    EXPECT_EQ(rows_, 1);
+}
+
+TEST_F(Table, AReplyEndingAtAckListsAnEmptyRowThatLaterSuchRepliesUpdate) {
+    EXPECT_EQ(Feed("x\ry\rACK").kind, ReplyKind::New);
+    EXPECT_TRUE(At(0).macAddress.IsEmpty());
+    EXPECT_TRUE(row_[ColumnIpAddress].IsEmpty());
+    EXPECT_EQ(Feed("\r\rx\ry\rACK\r").kind, ReplyKind::Updated);
+    EXPECT_EQ(rows_, 1);
+}
+
+QByteArrayList WithNetworks(int n, int listed) {
+    QByteArrayList f = {"h",
+                        "c",
+                        "ACK",
+                        "mac",
+                        "name",
+                        "model",
+                        "dhcp",
+                        "1.2.3.4",
+                        "255.0.0.0",
+                        "1.1.1.1",
+                        "2",
+                        "11",
+                        "3",
+                        "FR",
+                        "0",
+                        "26",
+                        "1",
+                        "NULL",
+                        "NULL",
+                        "NULL",
+                        "NULL",
+                        "cur",
+                        QByteArray::number(n)};
+    for (int i = 0; i < listed; ++i) {
+        f.append("net" + QByteArray::number(i));
+    }
+    f += {"55", "100", "200", "user", "pass", "v9"};
+    return f;
+}
+
+TEST_F(Table, NetworkListShiftsTheFieldsThatFollowIt) {
+    Feed(ReplyOf(WithNetworks(3, 3)));
+    EXPECT_EQ(At(0).SsidListSize(), 3);
+    EXPECT_EQ(At(0).ssidList[2], "net2");
+    EXPECT_EQ(At(0).linkQuality, "55");
+    EXPECT_EQ(At(0).version, "v9");
+
+    Feed(ReplyOf(WithNetworks(16, 16)));
+    EXPECT_EQ(At(0).ssidList[15], "net15");
+    EXPECT_EQ(At(0).version, "v9"); // field 44, inside the 50-field limit
+}
+
+TEST_F(Table, NetworkCountBelowOneWritesNoListEntriesAndKeepsOldOnes) {
+    Feed(ReplyOf(WithNetworks(2, 2)));
+    Feed(ReplyOf(WithNetworks(-4, 0)));
+    EXPECT_EQ(At(0).ssidList[0], "net0");
+    EXPECT_EQ(At(0).linkQuality, "55");
+    EXPECT_EQ(At(0).SsidListSize(), 0);
+}
+
+TEST_F(Table, MoreThanSixteenNetworksFillSixteenAndKeepTheTailInPlace) {
+    Feed(ReplyOf(WithNetworks(20, 20)));
+    EXPECT_EQ(At(0).SsidListSize(), 16);
+    EXPECT_EQ(At(0).ssidList[15], "net15");
+    EXPECT_EQ(At(0).linkQuality, "55"); // field 43
+    EXPECT_EQ(At(0).version, "v9");     // field 48
+
+    // Counts that point past the 50 fields read give empty texts, never stale memory.
+    Feed(ReplyOf(WithNetworks(40, 40)));
+    EXPECT_TRUE(At(0).version.IsEmpty());
+    EXPECT_TRUE(At(0).password.IsEmpty());
+    Feed(ReplyOf(WithNetworks(2147483647, 3)));
+    EXPECT_TRUE(At(0).linkQuality.IsEmpty());
+}
+
+TEST_F(Table, OverlongFieldsAreCutToThirtyTwoCharacters) {
+    const QByteArray longName(59, 'n');
+    Feed(SimpleReply(QByteArray(40, 'M'), longName, QByteArray(45, 'x'), QByteArray(33, '9')));
+    EXPECT_EQ(At(0).deviceName.View(), std::string(32, 'n'));
+    EXPECT_EQ(At(0).macAddress.View().size(), 32u);
+    EXPECT_EQ(row_[ColumnModel].View(), std::string(32, 'x'));
+    EXPECT_EQ(row_[ColumnIpAddress].View().size(), 32u);
+    // The cut identifier is still the key of its row.
+    EXPECT_EQ(Feed(SimpleReply(QByteArray(40, 'M'))).kind, ReplyKind::Updated);
+}
+
+TEST_F(Table, EveryReplyEmptiesTheTypedKeySlots) {
+    Feed(SimpleReply("AA"));
+    table_->records[0].keys64[1].Set("0123456789");
+    table_->records[0].keys128[3].Set("00112233445566778899AABBCC");
+    table_->records[0].workChannel = 13;
+    Feed(SimpleReply("AA"));
+    EXPECT_TRUE(At(0).keys64[1].IsEmpty());
+    EXPECT_TRUE(At(0).keys128[3].IsEmpty());
+    EXPECT_EQ(At(0).workChannel, 6);
+}
+
+TEST_F(Table, TheTableStopsAtFiveHundredBridges) {
+    for (int i = 0; i < kBridgeTableSize; ++i) {
+        ASSERT_EQ(Feed(SimpleReply("id" + QByteArray::number(i))).index, i);
+    }
+    row_[0].Set("before");
+    EXPECT_EQ(Feed(SimpleReply("one-too-many")).kind, ReplyKind::Ignored);
+    EXPECT_EQ(row_[0], "before");
+    EXPECT_EQ(rows_, kBridgeTableSize);
+    // Listed bridges still update.
+    const ReplyResult last = Feed(SimpleReply("id499", "again"));
+    EXPECT_EQ(last.kind, ReplyKind::Updated);
+    EXPECT_EQ(last.index, 499);
+}
+
+TEST_F(Table, Latin1TextsSurviveAsCharacters) {
+    Feed(SimpleReply("AA", "Caf\xe9 \xff"));
+    EXPECT_EQ(At(0).deviceName.ToQString(), QStringLiteral(u"Caf\u00e9 \u00ff"));
+}
+
+} // namespace
+} // namespace vantoro
