@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors, and runs every test; then builds the
+# fuzz targets under ASan+UBSan and runs each for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
+
+scripts/install-deps.sh
+cmake --preset ci
+cmake --build --preset ci -j "$(nproc)"
+ctest --preset ci -j 2
+
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader
+scripts/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"
