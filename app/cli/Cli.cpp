@@ -64,8 +64,8 @@ Invocation ParseArguments(const QStringList& args) {
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption secrets(QStringLiteral("show-secrets"));
     const QCommandLineOption demo(QStringLiteral("demo"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({json, secrets, demo, help, version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("scan"));
 

@@ -1,0 +1,175 @@
+#include "app/cli/Cli.h"
+
+#include "sim/SimulatedLan.h"
+#include "tests/support/FakeTransport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace vantoro::cli {
+namespace {
+
+using test::FakeTransport;
+
+struct Captured {
+    QString out;
+    QString err;
+    QTextStream outStream{&out};
+    QTextStream errStream{&err};
+};
+
+int RunWith(Captured& io, const QStringList& args, Transport* transport) {
+    return Run(QStringList{QStringLiteral("vantoro-cli")} + args, io.outStream, io.errStream,
+               [transport](const ScanOptions&) {
+                   // The test keeps ownership; hand out a non-owning forwarder.
+                   struct Forward : Transport {
+                       Transport& inner;
+                       explicit Forward(Transport& t) : inner(t) {
+                           connect(&inner, &Transport::DatagramReceived, this,
+                                   &Transport::DatagramReceived);
+                       }
+                       SetupStatus Open() override { return inner.Open(); }
+                       void SendBroadcast(const QByteArray& t) override { inner.SendBroadcast(t); }
+                       void SendRequest(const QByteArray& t) override { inner.SendRequest(t); }
+                   };
+                   return std::unique_ptr<Transport>(new Forward(*transport));
+               });
+}
+
+TEST(CliArguments, UsageErrorsExitWithStatusTwo) {
+    FakeTransport transport;
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("list")},
+          QStringList{QStringLiteral("scan"), QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("scan"), QStringLiteral("--show-secrets")},
+          QStringList{QStringLiteral("scan"), QStringLiteral("extra")}}) {
+        Captured io;
+        EXPECT_EQ(RunWith(io, args, &transport), ExitUsage) << args.join(u' ').toStdString();
+        EXPECT_TRUE(io.err.contains(QStringLiteral("Usage: vantoro-cli scan")));
+        EXPECT_TRUE(io.out.isEmpty());
+    }
+    EXPECT_EQ(transport.openCalls, 0);
+}
+
+TEST(CliArguments, HelpAndVersionSucceed) {
+    FakeTransport transport;
+    Captured help;
+    EXPECT_EQ(RunWith(help, {QStringLiteral("--help")}, &transport), ExitOk);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--demo")));
+    Captured version;
+    EXPECT_EQ(RunWith(version, {QStringLiteral("--version")}, &transport), ExitOk);
+    EXPECT_TRUE(version.out.contains(QStringLiteral("1.10")));
+}
+
+TEST(CliScan, ATakenPortIsNamedAndExitsWithStatusTwo) {
+    FakeTransport transport;
+    transport.openResult = SetupStatus::BindFailed;
+    Captured io;
+    EXPECT_EQ(RunWith(io, {QStringLiteral("scan")}, &transport), ExitUsage);
+    EXPECT_TRUE(io.err.contains(QStringLiteral("65432")));
+    EXPECT_TRUE(transport.broadcasts.isEmpty());
+}
+
+TEST(CliScan, OtherSetUpFailuresShowTheSocketMessage) {
+    FakeTransport transport;
+    transport.openResult = SetupStatus::BroadcastOptionFailed;
+    Captured io;
+    EXPECT_EQ(RunWith(io, {QStringLiteral("scan")}, &transport), ExitFailure);
+    EXPECT_TRUE(io.err.contains(QStringLiteral("setsockopt: SOCKET_ERROR!")));
+}
+
+// A whole scan over the demo LAN with the clock driven by hand.
+class DemoScan : public ::testing::Test {
+protected:
+    sim::SimulatedLan lan_{sim::DemoFleet(), {}, sim::ClockMode::Manual};
+    Captured io_;
+
+    QString Scan(ScanOptions options) {
+        ScanRun run(lan_, options, io_.outStream, io_.errStream);
+        int finished = -1;
+        QObject::connect(&run, &ScanRun::Finished, [&finished](int status) { finished = status; });
+        EXPECT_TRUE(run.Start());
+        for (int tick = 0; tick < 7; ++tick) {
+            lan_.Advance(DiscoveryScan::kTickMs);
+            run.scan().OnScanTick();
+        }
+        EXPECT_EQ(finished, ExitOk);
+        return io_.out;
+    }
+};
+
+TEST_F(DemoScan, TablePrintsEveryBridgeOnceInAlignedColumns) {
+    const QStringList lines = Scan({}).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), qsizetype(lan_.Bridges().size()) + 1);
+    const QString header = lines.first();
+    EXPECT_TRUE(header.startsWith(QStringLiteral("Device Name")));
+    const qsizetype ipColumn = header.indexOf(QStringLiteral("IP Address"));
+    const qsizetype macColumn = header.indexOf(QStringLiteral("MAC Address"));
+    for (const auto& bridge : lan_.Bridges()) {
+        const QString mac = QString::fromLatin1(bridge.macAddress);
+        const auto row = std::find_if(lines.begin(), lines.end(),
+                                      [&mac](const QString& line) { return line.endsWith(mac); });
+        ASSERT_NE(row, lines.end()) << mac.toStdString();
+        EXPECT_EQ(row->indexOf(mac), macColumn);
+        EXPECT_EQ(row->mid(ipColumn, bridge.ipAddress.size()),
+                  QString::fromLatin1(bridge.ipAddress));
+    }
+    // Three discovery requests: each bridge answered three times and is still listed once.
+    int discoveries = 0;
+    for (const QString& line : lan_.RequestLog()) {
+        discoveries += QJsonDocument::fromJson(line.toUtf8())
+                           .object()
+                           .value(QStringLiteral("command"))
+                           .toInt() == 1001;
+    }
+    EXPECT_EQ(discoveries, 3 * int(lan_.Bridges().size()));
+}
+
+TEST_F(DemoScan, JsonKeepsSecretsOutUnlessAsked) {
+    const QJsonArray plain = QJsonDocument::fromJson(Scan({true, false, true}).toUtf8()).array();
+    ASSERT_EQ(plain.size(), qsizetype(lan_.Bridges().size()));
+    for (const QJsonValue& value : plain) {
+        const QJsonObject bridge = value.toObject();
+        EXPECT_FALSE(bridge.contains(QStringLiteral("password")));
+        EXPECT_FALSE(bridge.contains(QStringLiteral("userName")));
+        EXPECT_FALSE(bridge.contains(QStringLiteral("keys")));
+        for (const char* key :
+             {"macAddress", "deviceName",  "model",   "ipMode",    "ipAddress", "subnetMask",
+              "gateway",    "networkType", "channel", "profile",   "country",   "privacy",
+              "keyLength",  "keyId",       "ssid",    "ssidCount", "ssidList",  "linkQuality",
+              "txPackets",  "rxPackets",   "version"}) {
+            EXPECT_TRUE(bridge.contains(QLatin1String(key))) << key;
+        }
+        EXPECT_EQ(bridge.value(QStringLiteral("ssidList")).toArray().size(),
+                  std::clamp(bridge.value(QStringLiteral("ssidCount")).toString().toInt(), 0, 16));
+    }
+
+    io_.out.clear();
+    const QJsonArray secret = QJsonDocument::fromJson(Scan({true, true, true}).toUtf8()).array();
+    ASSERT_FALSE(secret.isEmpty());
+    const auto first = lan_.Bridges().front();
+    QJsonObject match;
+    for (const QJsonValue& value : secret) {
+        if (value.toObject().value(QStringLiteral("macAddress")).toString() ==
+            QString::fromLatin1(first.macAddress)) {
+            match = value.toObject();
+        }
+    }
+    EXPECT_EQ(match.value(QStringLiteral("password")).toString(),
+              QString::fromLatin1(first.password));
+    EXPECT_EQ(match.value(QStringLiteral("keys")).toArray().size(), 4);
+}
+
+TEST(CliOutput, ControlCharactersFromTheNetworkNeverReachTheTerminal) {
+    auto table = std::make_unique<BridgeTable>();
+    RowText row;
+    ParseReply(*table, 0, DatagramText(test::SimpleReply("AA", "evil\x1b[2Jname")), row);
+    const QString text = FormatTable(*table, {QStringLiteral("m\x07")});
+    EXPECT_FALSE(text.contains(QChar(0x1b)));
+    EXPECT_FALSE(text.contains(QChar(0x07)));
+    EXPECT_TRUE(text.contains(QStringLiteral("evil\\x1b[2Jname")));
+}
+
+} // namespace
+} // namespace vantoro::cli
