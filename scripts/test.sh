@@ -9,7 +9,7 @@ FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
 scripts/install-deps.sh
 cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
-ctest --preset ci -j 2
+ctest --preset ci
 
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader

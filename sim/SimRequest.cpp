@@ -1,0 +1,345 @@
+#include "sim/SimRequest.h"
+
+#include "config/Regions.h"
+
+#include <array>
+
+namespace vantoro::sim {
+
+namespace {
+
+std::string_view View(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), size_t(bytes.size()));
+}
+
+QString Latin1(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes);
+}
+
+// Keys in the only order a bridge accepts them.
+enum KeyIndex {
+    kWanProto,
+    kWanIpAddr,
+    kWanNetmask,
+    kCountry,
+    kSsid,
+    kNwType,
+    kProfile,
+    kChannel,
+    kPrivacy,
+    kKeyId,
+    kKey1, // kKey1 + 2 * (k - 1) is key k, the next index its empty_key item
+    kEmptyKey4 = kKey1 + 7,
+    kKeyCountTotal,
+};
+
+constexpr std::array<std::string_view, kKeyCountTotal> kKeys = {
+    "wan_proto ",       "wan_ipaddr ",          "wan_netmask ",     "isl_wlg_country ",
+    "isl_wlg_ssid ",    "isl_wlg_nw_type ",     "isl_wlg_profile ", "isl_wlg_channel ",
+    "isl_wlg_privacy ", "isl_wlg_keyid ",       "isl_wlg_key_1 ",   "isl_wlg_empty_key_1 ",
+    "isl_wlg_key_2 ",   "isl_wlg_empty_key_2 ", "isl_wlg_key_3 ",   "isl_wlg_empty_key_3 ",
+    "isl_wlg_key_4 ",   "isl_wlg_empty_key_4 ",
+};
+
+int KeyIndexOf(std::string_view key) {
+    for (int i = 0; i < kKeyCountTotal; ++i) {
+        if (kKeys[size_t(i)] == key) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QString KeyName(int index) {
+    const std::string_view key = kKeys[size_t(index)];
+    return QString::fromLatin1(key.data(), qsizetype(key.size() - 1));
+}
+
+bool IsDecimal(std::string_view text) {
+    if (text.empty() || text.size() > 3) {
+        return false;
+    }
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+int DecimalOf(std::string_view text) {
+    int value = 0;
+    for (char c : text) {
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+bool LooksLikeReply(const QByteArray& datagram) {
+    // Field 2 with runs of CRs taken as one separator, as the program reads it.
+    int field = 0;
+    qsizetype i = 0;
+    const qsizetype n = datagram.size();
+    while (i < n && datagram[i] == '\r') {
+        ++i;
+    }
+    while (i < n && field < 2) {
+        while (i < n && datagram[i] != '\r') {
+            ++i;
+        }
+        while (i < n && datagram[i] == '\r') {
+            ++i;
+        }
+        ++field;
+    }
+    if (field < 2) {
+        return false;
+    }
+    qsizetype end = i;
+    while (end < n && datagram[end] != '\r' && datagram[end] != '\0') {
+        ++end;
+    }
+    return datagram.mid(i, end - i) == "ACK";
+}
+
+ParsedRequest ParseRequest(const QByteArray& datagram) {
+    ParsedRequest r;
+    const std::string_view text = View(datagram);
+    const std::string_view magic = kMagic;
+    if (text.size() < magic.size() + 1 || text.substr(0, magic.size()) != magic ||
+        text[magic.size()] != ' ') {
+        r.error = QStringLiteral("not a management request");
+        return r;
+    }
+    std::string_view rest = text.substr(magic.size() + 1);
+    if (rest.size() < 4 || !IsDecimal(rest.substr(0, 3)) || rest[3] < '0' || rest[3] > '9') {
+        r.error = QStringLiteral("no command number");
+        return r;
+    }
+    r.command = DecimalOf(rest.substr(0, 3)) * 10 + (rest[3] - '0');
+    rest = rest.substr(4);
+    if (rest.substr(0, 5) != " REQ ") {
+        r.error = QStringLiteral("no \"REQ\" after the command number");
+        return r;
+    }
+    rest = rest.substr(5);
+    if (r.command != int(Command::Discovery) && r.command != int(Command::Configuration) &&
+        r.command != int(Command::Status)) {
+        r.error = QStringLiteral("unknown command %1").arg(r.command);
+        return r;
+    }
+    if (r.command != int(Command::Discovery)) {
+        const size_t space = rest.find(' ');
+        if (space == std::string_view::npos || space == 0) {
+            r.error = QStringLiteral("no target identifier");
+            return r;
+        }
+        r.hasTarget = true;
+        r.target = QByteArray(rest.data(), qsizetype(space));
+        rest = rest.substr(space + 1);
+    }
+    if (rest.size() < 2 || rest.substr(rest.size() - 2) != "\r\r") {
+        r.error = QStringLiteral("request does not end in CR CR");
+        return r;
+    }
+    rest.remove_suffix(1);
+    if (r.command != int(Command::Configuration)) {
+        rest.remove_suffix(1);
+        r.argument = QByteArray(rest.data(), qsizetype(rest.size()));
+        if (rest.find('\r') != std::string_view::npos) {
+            r.error = QStringLiteral("CR inside the argument");
+        }
+    } else {
+        // Each item ends in its own CR.
+        while (!rest.empty()) {
+            const size_t cr = rest.find('\r');
+            const std::string_view item = rest.substr(0, cr);
+            rest = rest.substr(cr + 1);
+            if (item.empty()) {
+                r.error = QStringLiteral("empty item (CR inside a value?)");
+                return r;
+            }
+            const size_t space = item.find(' ');
+            if (space == std::string_view::npos) {
+                r.error = QStringLiteral("item \"%1\" has no value")
+                              .arg(QString::fromLatin1(item.data(), qsizetype(item.size())));
+                return r;
+            }
+            r.items.append(
+                {QByteArray(item.data(), qsizetype(space + 1)),
+                 QByteArray(item.data() + space + 1, qsizetype(item.size() - space - 1))});
+        }
+        if (r.items.isEmpty()) {
+            r.error = QStringLiteral("configuration without items");
+        }
+    }
+    if (r.ok() && datagram.contains('\0')) {
+        r.error = QStringLiteral("NUL byte in the request");
+    }
+    return r;
+}
+
+QString ApplyConfiguration(SimBridgeState& bridge, const QList<RequestItem>& items) {
+    std::array<const QByteArray*, kKeyCountTotal> given{};
+    int last = -1;
+    for (const RequestItem& item : items) {
+        const int index = KeyIndexOf(View(item.key));
+        if (index < 0) {
+            return QStringLiteral("unknown key \"%1\"").arg(Latin1(item.key));
+        }
+        if (index == last) {
+            return QStringLiteral("%1 repeated").arg(KeyName(index));
+        }
+        if (index < last) {
+            return QStringLiteral("%1 out of order (after %2)").arg(KeyName(index), KeyName(last));
+        }
+        given[size_t(index)] = &item.value;
+        last = index;
+    }
+    auto has = [&](int index) { return given[size_t(index)] != nullptr; };
+    auto value = [&](int index) { return View(*given[size_t(index)]); };
+
+    const bool ipGroup = has(kWanProto) || has(kWanIpAddr) || has(kWanNetmask);
+    bool wirelessGroup = false;
+    for (int i = kCountry; i < kKeyCountTotal; ++i) {
+        wirelessGroup = wirelessGroup || has(i);
+    }
+    if (ipGroup && wirelessGroup) {
+        return QStringLiteral("IP and wireless items in one request");
+    }
+    SimBridgeState next = bridge;
+
+    if (ipGroup) {
+        for (int i : {kWanProto, kWanIpAddr, kWanNetmask}) {
+            if (!has(i)) {
+                return QStringLiteral("%1 missing").arg(KeyName(i));
+            }
+        }
+        const bool dhcp = value(kWanProto) == "dhcp";
+        if (!dhcp && value(kWanProto) != "static") {
+            return QStringLiteral("wan_proto must be static or dhcp");
+        }
+        const std::optional<quint32> address = ParseIpv4(value(kWanIpAddr));
+        const std::optional<quint32> mask = ParseIpv4(value(kWanNetmask));
+        if (!address) {
+            return QStringLiteral("wan_ipaddr is not a dotted-decimal address");
+        }
+        if (!mask || !IsContiguousMask(*mask)) {
+            return QStringLiteral("wan_netmask is not a contiguous mask");
+        }
+        if (!dhcp && (*address == 0 || *address == 0xFFFFFFFFu || *mask == 0)) {
+            return QStringLiteral("a fixed address needs a host address and a non-zero mask");
+        }
+        next.ipMode = *given[kWanProto];
+        // With DHCP the program sends what it has; a bridge keeps its lease over an empty one.
+        if (!dhcp || *address != 0) {
+            next.ipAddress = FormatIpv4(*address);
+        }
+        if (!dhcp || *mask != 0) {
+            next.subnetMask = FormatIpv4(*mask);
+        }
+        bridge = next;
+        return {};
+    }
+
+    for (int i : {kSsid, kNwType, kPrivacy}) {
+        if (!has(i)) {
+            return QStringLiteral("%1 missing").arg(KeyName(i));
+        }
+    }
+    if (has(kCountry)) {
+        if (FindRegion(value(kCountry)) == nullptr) {
+            return QStringLiteral("unknown region \"%1\"").arg(Latin1(*given[kCountry]));
+        }
+        next.country = *given[kCountry];
+    }
+    if (value(kSsid).empty() || value(kSsid).size() > size_t(kSimFieldChars)) {
+        return QStringLiteral("isl_wlg_ssid must hold 1 to 32 characters");
+    }
+    next.ssid = *given[kSsid];
+    if (value(kNwType) != "1" && value(kNwType) != "2") {
+        return QStringLiteral("isl_wlg_nw_type must be 1 or 2");
+    }
+    next.networkType = value(kNwType) == "2" ? 2 : 1;
+    if (next.networkType != 2 && (has(kProfile) || has(kChannel))) {
+        return QStringLiteral("profile and channel are only for ad-hoc (nw_type 2)");
+    }
+    if (has(kProfile)) {
+        const std::string_view p = value(kProfile);
+        if (p != "0" && p != "1" && p != "3") {
+            return QStringLiteral("isl_wlg_profile must be 0, 1 or 3");
+        }
+        next.profile = DecimalOf(p);
+    }
+    if (has(kChannel)) {
+        // A region the table does not know reads as its first row.
+        const RegionEntry& region = kRegionTable[FindRegionIndex(View(next.country))];
+        const std::string_view c = value(kChannel);
+        if (!IsDecimal(c) || DecimalOf(c) < region.firstChannel ||
+            DecimalOf(c) > region.lastChannel) {
+            return QStringLiteral("channel %1 is outside %2..%3 of region %4")
+                .arg(Latin1(*given[kChannel]))
+                .arg(region.firstChannel)
+                .arg(region.lastChannel)
+                .arg(Latin1(next.country));
+        }
+        next.channel = DecimalOf(c);
+    }
+    if (value(kPrivacy) != "0" && value(kPrivacy) != "1") {
+        return QStringLiteral("isl_wlg_privacy must be 0 or 1");
+    }
+    next.privacy = value(kPrivacy) == "1";
+    bool keyItems = false;
+    for (int i = kKeyId; i < kKeyCountTotal; ++i) {
+        keyItems = keyItems || has(i);
+    }
+    if (!next.privacy && keyItems) {
+        return QStringLiteral("key items need isl_wlg_privacy 1");
+    }
+    if (has(kKeyId)) {
+        const std::string_view k = value(kKeyId);
+        if (k.size() != 1 || k[0] < '0' || k[0] > '3') {
+            return QStringLiteral("isl_wlg_keyid must be 0 to 3");
+        }
+        next.keyId = k[0] - '0' + 1;
+    }
+    int newLength = 0;
+    for (int k = 0; k < kSimKeyCount; ++k) {
+        const int keyIndex = kKey1 + 2 * k;
+        const int emptyIndex = keyIndex + 1;
+        if (has(keyIndex)) {
+            const std::string_view key = value(keyIndex);
+            if ((key.size() != 10 && key.size() != 26) || !IsHexText(key)) {
+                return QStringLiteral("%1 must be 10 or 26 hex digits").arg(KeyName(keyIndex));
+            }
+            if (newLength != 0 && int(key.size()) != newLength) {
+                return QStringLiteral("keys of different lengths");
+            }
+            newLength = int(key.size());
+            if (!has(emptyIndex) || value(emptyIndex) != "1") {
+                return QStringLiteral("%1 must follow with 1").arg(KeyName(emptyIndex));
+            }
+            next.keys[size_t(k)] = *given[size_t(keyIndex)];
+        } else if (has(emptyIndex)) {
+            if (value(emptyIndex) != "empty") {
+                return QStringLiteral("%1 alone must be \"empty\"").arg(KeyName(emptyIndex));
+            }
+            next.keys[size_t(k)].clear();
+        }
+    }
+    if (newLength != 0) {
+        // A bridge holds keys of one length: kept keys of the other length are dropped.
+        next.keyLength = newLength;
+        for (QByteArray& key : next.keys) {
+            if (!key.isEmpty() && key.size() != newLength) {
+                key.clear();
+            }
+        }
+    }
+    bridge = next;
+    return {};
+}
+
+} // namespace vantoro::sim

@@ -1,0 +1,37 @@
+#pragma once
+
+// The application object: shows the main window modally, and the program ends when it does.
+
+#include "ui/main/MainWindow.h"
+
+#include <functional>
+#include <memory>
+
+namespace vantoro {
+
+class Platform;
+class Transport;
+
+// The network the window works over: the real one, or with demo set the simulated LAN.
+using TransportFactory = std::function<std::unique_ptr<Transport>(Platform& platform, bool demo)>;
+
+class Application {
+public:
+    explicit Application(MainWindowServices services, bool demo = false);
+
+    // Creates the main window, runs it modally and returns the process's exit status when it
+    // has ended (or when it asked for the process to end before it was shown).
+    int InitInstance();
+
+    // The program: the command line (--demo, --help, --version), the real message boxes, platform
+    // and network, then InitInstance.
+    static int Main(int argc, char** argv, const TransportFactory& makeTransport);
+    // Ends the process at once, as Close and a taken port do.
+    [[noreturn]] static void ExitNow(int status);
+
+private:
+    MainWindowServices services_;
+    bool demo_ = false;
+};
+
+} // namespace vantoro

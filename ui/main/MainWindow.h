@@ -1,0 +1,141 @@
+#pragma once
+
+// The program's main window: the bridge list that the discovery scan fills, the scan progress,
+// the help text, and the commands on the bridge selected in the list. Its end is the program's
+// end.
+
+#include "protocol/DiscoveryScan.h"
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+
+namespace vantoro {
+
+class HelpPane;
+class MessageBoxes;
+class Platform;
+
+inline constexpr int kRegionCodeBytes = 60;
+inline constexpr std::array<int, kRowColumns> kColumnWidths{122, 120, 110, 130};
+inline constexpr const char* kMakerSite = "http://www.brellix.example/";
+
+// What the window works with: the program passes the real ones, tests fakes.
+struct MainWindowServices {
+    Transport& transport;
+    MessageBoxes& messages;
+    Platform& platform;
+    // Ends the process at once with the given exit status (Close, a taken listening port).
+    std::function<void(int)> exitProcess;
+};
+
+class MainWindow : public QDialog {
+    Q_OBJECT
+public:
+    // System menu command of the about box entry.
+    static constexpr int kAboutCommand = 16;
+
+    explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The window's initialisation: sockets, help text and the first scan. Returns false when
+    // the process is to end instead (the listening port is taken): the window is not shown then.
+    bool OnInitDialog();
+
+    // Scan button; also the way the configuration dialogs rescan after a change.
+    void StartScan();
+    // A left click on the list at a position of its viewport.
+    void OnListClick(const QPoint& viewportPos);
+    // Click on the maker's logo.
+    void OpenMakerSite();
+    // Runs the about box modally.
+    void ShowAboutBox();
+    // The window's context menu: the about box entry.
+    std::unique_ptr<QMenu> CreateContextMenu();
+    // Marks the window as working over the simulated demo LAN.
+    void SetDemoMode(bool demo);
+
+    // What the bridge dialogs work on.
+    DiscoveryScan& scan() { return scan_; }
+    BridgeTable& table() { return scan_.table(); }
+    // The selected row, which is also the index of its record in the table; -1 when none.
+    int selectionMark() const;
+    int selectedCount() const;
+    int& loginRequired() { return loginRequired_; }
+    std::array<char, kRegionCodeBytes>& currentRegionCode() { return currentRegionCode_; }
+    MessageBoxes& messages() { return services_.messages; }
+    Platform& platform() { return services_.platform; }
+
+    // The controls, for the dialogs and tests.
+    QTreeWidget& bridgeList() const { return *bridgeList_; }
+    QProgressBar& progressBar() const { return *progressBar_; }
+    QGroupBox& helpGroup() const { return *helpGroup_; }
+    // Null until the help text is loaded (never, after a set-up failure).
+    HelpPane* helpPane() const { return helpPane_; }
+    QLabel& logo() const { return *logo_; }
+    QLabel& demoMarker() const { return *demoMarker_; }
+    QPushButton& scanButton() const { return *scanButton_; }
+    QPushButton& statusButton() const { return *statusButton_; }
+    QPushButton& connectionSettingsButton() const { return *connectionSettingsButton_; }
+    QPushButton& advancedSettingsButton() const { return *advancedSettingsButton_; }
+    QPushButton& closeButton() const { return *closeButton_; }
+
+public Q_SLOTS:
+    // The dialog's OK action (the Enter key) does nothing.
+    void accept() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void BuildControls();
+    void FitTemplateSize();
+    void AddAboutToSystemMenu();
+    bool FilterListEvent(QEvent* event);
+
+    // The commands on the selected bridge. Their dialogs open here.
+    void OnStatus();
+    void OnConnectionSettings();
+    void OnAdvancedSettings();
+    void OnClose();
+
+    void OnScanStarted();
+    void OnRowAdded(int index, const RowText& row);
+    void OnRowUpdated(int index, const RowText& row);
+    void OnProgressChanged(int value);
+    void OnReceiveFailed();
+    void SetBridgeCommandsEnabled(bool enabled);
+
+    MainWindowServices services_;
+    DiscoveryScan scan_;
+    HelpPane* helpPane_ = nullptr; // lies over the "Help" group once the help text is loaded
+    int loginRequired_ = 0;
+    std::array<char, kRegionCodeBytes> currentRegionCode_{};
+    bool skipNextRelease_ = false; // the release that ends a double click is no new click
+
+    QLabel* logo_ = nullptr;
+    QLabel* demoMarker_ = nullptr;
+    QTreeWidget* bridgeList_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QGroupBox* helpGroup_ = nullptr;
+    QPushButton* scanButton_ = nullptr;
+    QPushButton* statusButton_ = nullptr;
+    QPushButton* connectionSettingsButton_ = nullptr;
+    QPushButton* advancedSettingsButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+};
+
+} // namespace vantoro
