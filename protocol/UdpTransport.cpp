@@ -2,9 +2,16 @@
 
 #include "protocol/ManagementMessage.h"
 
+#include <QMetaObject>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -14,6 +21,7 @@ using SocketLength = int;
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 using SocketLength = socklen_t;
@@ -107,6 +115,150 @@ bool WouldBlock() {
 
 } // namespace
 
+struct UdpTransport::ReceiveQueue {
+    std::mutex mutex;
+    std::vector<QByteArray> datagrams;
+    int failures = 0; // receive errors since the last delivery
+    // Until this steady-clock time (ns) the receiver reads without sleeping: the answers to a
+    // broadcast arrive all at once, faster than a sleeping thread wakes up.
+    std::atomic<qint64> watchUntil{0};
+    std::atomic<bool> watching{false}; // the receiver has seen watchUntil and is reading
+    bool deliveryPosted = false;
+    std::atomic<bool> stop{false};
+#ifndef Q_OS_WIN
+    int wake[2] = {-1, -1}; // a pipe that ends the receiver's wait at once on shutdown
+#endif
+};
+
+namespace {
+
+// Waits for the listening socket to be readable; false when the receiver should stop.
+qint64 SteadyNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool Watching(UdpTransport::ReceiveQueue& queue) {
+    const bool watching = SteadyNow() < queue.watchUntil.load();
+    queue.watching.store(watching);
+    return watching;
+}
+
+bool WaitReadable(qintptr socket, UdpTransport::ReceiveQueue& queue) {
+    while (!queue.stop.load()) {
+        if (Watching(queue)) {
+            return true;
+        }
+#ifdef Q_OS_WIN
+        WSAPOLLFD fd{SOCKET(socket), POLLRDNORM, 0};
+        const int ready = WSAPoll(&fd, 1, 100);
+        if (ready > 0) {
+            return true;
+        }
+#else
+        pollfd fds[2] = {{int(socket), POLLIN, 0}, {queue.wake[0], POLLIN, 0}};
+        const int ready = ::poll(fds, 2, -1);
+        if (ready > 0) {
+            if ((fds[1].revents & POLLIN) != 0) {
+                char drain[64];
+                while (::read(queue.wake[0], drain, sizeof drain) > 0) {
+                }
+            }
+            if (!queue.stop.load() && (fds[0].revents & (POLLIN | POLLERR)) != 0) {
+                return true;
+            }
+            continue;
+        }
+        if (ready < 0 && errno != EINTR) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+#endif
+    }
+    return false;
+}
+
+// Hands what the receiver read to the UI thread: one queued call per batch, none while one is
+// already on its way.
+void HandOver(UdpTransport::ReceiveQueue& queue, std::vector<QByteArray>& batch, bool failed,
+              UdpTransport* owner) {
+    if (batch.empty() && !failed) {
+        return;
+    }
+    bool post = false;
+    {
+        std::lock_guard lock(queue.mutex);
+        for (QByteArray& datagram : batch) {
+            if (queue.datagrams.size() >= size_t(UdpTransport::kMaxQueuedDatagrams)) {
+                break;
+            }
+            queue.datagrams.push_back(std::move(datagram));
+        }
+        queue.failures += failed ? 1 : 0;
+        post = !std::exchange(queue.deliveryPosted, true);
+    }
+    batch.clear();
+    if (post) {
+        QMetaObject::invokeMethod(owner, &UdpTransport::Deliver, Qt::QueuedConnection);
+    }
+}
+
+void ReceiveLoop(qintptr socket, std::shared_ptr<UdpTransport::ReceiveQueue> queue,
+                 UdpTransport* owner) {
+    using Clock = std::chrono::steady_clock;
+    // Replies come in bursts (every bridge answers the same broadcast at once). Once a datagram
+    // arrives, keep reading without sleeping until the line has been quiet this long, so a burst
+    // never waits on a thread wake-up while the socket buffer overflows.
+    constexpr auto kKeepReading = std::chrono::milliseconds(3);
+    constexpr size_t kBatch = 64;
+    std::array<char, kMaxDatagramBytes> buffer;
+    std::vector<QByteArray> batch;
+    batch.reserve(kBatch);
+    while (WaitReadable(socket, *queue)) {
+        bool failed = false;
+        auto lastArrival = Clock::now();
+        while (!queue->stop.load()) {
+#ifdef Q_OS_WIN
+            const int received =
+                ::recvfrom(SOCKET(socket), buffer.data(), int(buffer.size()), 0, nullptr, nullptr);
+#else
+            const ssize_t received =
+                ::recvfrom(int(socket), buffer.data(), buffer.size(), 0, nullptr, nullptr);
+#endif
+            if (received >= 0) {
+                // A datagram longer than the buffer arrives cut to its first 1514 bytes.
+                batch.emplace_back(buffer.data(), qsizetype(received));
+                if (batch.size() >= kBatch) {
+                    HandOver(*queue, batch, false, owner);
+                }
+                lastArrival = Clock::now();
+                continue;
+            }
+#ifndef Q_OS_WIN
+            if (errno == EINTR) {
+                continue;
+            }
+#endif
+            if (!WouldBlock()) {
+                failed = true;
+                break;
+            }
+            HandOver(*queue, batch, false, owner);
+            if (Clock::now() - lastArrival > kKeepReading && !Watching(*queue)) {
+                break;
+            }
+            std::this_thread::yield();
+        }
+        HandOver(*queue, batch, failed, owner);
+        if (failed) {
+            // A socket in error may stay readable: report it, but do not spin on it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+} // namespace
+
 UdpTransport::UdpTransport(QObject* parent) : Transport(parent) {}
 
 UdpTransport::~UdpTransport() {
@@ -114,7 +266,24 @@ UdpTransport::~UdpTransport() {
 }
 
 void UdpTransport::CloseAll() {
-    notifier_.reset();
+    if (receiver_.joinable()) {
+        queue_->stop.store(true);
+#ifndef Q_OS_WIN
+        [[maybe_unused]] const auto written = ::write(queue_->wake[1], "x", 1);
+#endif
+        receiver_.join();
+    }
+#ifndef Q_OS_WIN
+    if (queue_) {
+        for (int& fd : queue_->wake) {
+            if (fd >= 0) {
+                ::close(fd);
+                fd = -1;
+            }
+        }
+    }
+#endif
+    queue_.reset();
     CloseSocket(scanSocket_);
     CloseSocket(listenSocket_);
     scanSocket_ = listenSocket_ = kNoSocket;
@@ -174,44 +343,55 @@ SetupStatus UdpTransport::Open() {
     }
     SetNonBlocking(listenSocket_);
 
-    notifier_ = std::make_unique<QSocketNotifier>(listenSocket_, QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &UdpTransport::Drain);
+    queue_ = std::make_shared<ReceiveQueue>();
+#ifndef Q_OS_WIN
+    if (::pipe2(queue_->wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        queue_->wake[0] = queue_->wake[1] = -1;
+    }
+#endif
+    receiver_ = std::thread(ReceiveLoop, listenSocket_, queue_, this);
     return SetupStatus::Ok;
 }
 
-void UdpTransport::Drain() {
-    if (listenSocket_ == kNoSocket) {
+void UdpTransport::Deliver() {
+    if (!queue_) {
         return;
     }
-    std::array<char, kMaxDatagramBytes> buffer;
-    for (int i = 0; i < kMaxDrainPerNotification; ++i) {
-#ifdef Q_OS_WIN
-        const int received = ::recvfrom(SOCKET(listenSocket_), buffer.data(), int(buffer.size()), 0,
-                                        nullptr, nullptr);
-#else
-        const ssize_t received =
-            ::recvfrom(int(listenSocket_), buffer.data(), buffer.size(), 0, nullptr, nullptr);
-#endif
-        if (received < 0) {
-#ifndef Q_OS_WIN
-            if (errno == EINTR) {
-                continue;
-            }
-#endif
-            if (!WouldBlock()) {
-                Q_EMIT ReceiveFailed();
-            }
-            return;
-        }
-        // A datagram longer than the buffer arrives cut to its first 1514 bytes.
-        Q_EMIT DatagramReceived(QByteArray(buffer.data(), qsizetype(received)));
+    std::vector<QByteArray> datagrams;
+    int failures = 0;
+    {
+        std::lock_guard lock(queue_->mutex);
+        datagrams.swap(queue_->datagrams);
+        failures = std::exchange(queue_->failures, 0);
+        queue_->deliveryPosted = false;
+    }
+    for (int i = 0; i < failures; ++i) {
+        Q_EMIT ReceiveFailed();
+    }
+    for (const QByteArray& datagram : datagrams) {
+        Q_EMIT DatagramReceived(datagram);
     }
 }
 
 void UdpTransport::SendBroadcast(const QByteArray& text) {
-    if (scanSocket_ != kNoSocket) {
-        SendTo(scanSocket_, text);
+    if (scanSocket_ == kNoSocket) {
+        return;
     }
+    if (queue_) {
+        // Have the receiver awake before the answers come; a wake-up can take longer than 500
+        // bridges take to answer. The wait is bounded and normally well under a millisecond.
+        const qint64 now = SteadyNow();
+        queue_->watchUntil.store(now + kWatchAfterBroadcastMs * 1000000);
+        if (!queue_->watching.load()) {
+#ifndef Q_OS_WIN
+            [[maybe_unused]] const auto written = ::write(queue_->wake[1], "w", 1);
+#endif
+            while (!queue_->watching.load() && SteadyNow() - now < 20 * 1000000) {
+                std::this_thread::yield();
+            }
+        }
+    }
+    SendTo(scanSocket_, text);
 }
 
 void UdpTransport::SendRequest(const QByteArray& text) {

@@ -5,8 +5,8 @@
 
 #include "protocol/Transport.h"
 
-#include <QSocketNotifier>
 #include <memory>
+#include <thread>
 
 namespace vantoro {
 
@@ -15,8 +15,11 @@ class UdpTransport : public Transport {
 public:
     // Enough for 500 bridges answering three discovery requests at once.
     static constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
-    // Datagrams read per readiness notification before the event loop gets a turn.
-    static constexpr int kMaxDrainPerNotification = 4096;
+    // Received datagrams waiting for the event loop. Past this, new ones are dropped, as a full
+    // socket buffer would drop them.
+    static constexpr int kMaxQueuedDatagrams = 16384;
+    // How long after a discovery request the receiver reads without sleeping.
+    static constexpr qint64 kWatchAfterBroadcastMs = 600;
 
     explicit UdpTransport(QObject* parent = nullptr);
     ~UdpTransport() override;
@@ -30,8 +33,11 @@ public:
     // Tests and benchmarks: ask for a smaller receive buffer before Open().
     void setRequestedReceiveBuffer(int bytes) { requestedReceiveBuffer_ = bytes; }
 
-    // Reads every datagram pending on the listening socket.
-    void Drain();
+    // Hands the received datagrams to the event loop's listeners; the receiver thread queues a
+    // call whenever it has read something.
+    void Deliver();
+
+    struct ReceiveQueue; // shared with the receiver thread
 
 private:
     void CloseAll();
@@ -41,7 +47,11 @@ private:
     bool startedUp_ = false;
     int requestedReceiveBuffer_ = kReceiveBufferBytes;
     int grantedReceiveBuffer_ = 0;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    // A burst of replies arrives faster than the event loop handles them; a thread of its own
+    // drains the socket as it fills and hands the datagrams to the event loop in order. Nothing
+    // else runs off the UI thread.
+    std::shared_ptr<ReceiveQueue> queue_;
+    std::thread receiver_;
 };
 
 } // namespace vantoro

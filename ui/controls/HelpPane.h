@@ -1,0 +1,46 @@
+#pragma once
+
+// The help pane of a dialog: a read-only rich text view laid over the whole "Help" group box
+// (frame and caption included), showing an RTF help file read by the RTF reader.
+
+#include <QFile>
+#include <QTextEdit>
+
+class QGroupBox;
+
+namespace vantoro {
+
+class HelpPane : public QTextEdit {
+    Q_OBJECT
+public:
+    // Creates the pane as a child of helpGroup (not null), covering its full rect (0, 0, width,
+    // height); it follows the group box when that is resized. The group box (and so the dialog)
+    // owns it.
+    explicit HelpPane(QGroupBox* helpGroup);
+    ~HelpPane() override;
+
+    // Opens fileName read-only as given (a relative name resolves against the process's current
+    // directory), reads it all (up to 64 MB) and shows it. The file stays open until the pane is
+    // destroyed or another file is loaded. A file that cannot be opened leaves the pane empty, with
+    // no message; a read error part way shows what was read. Returns whether the file was opened.
+    bool LoadFile(const QString& fileName);
+
+    // The help file held open (closed if none could be opened).
+    const QFile& file() const { return file_; }
+    QGroupBox* helpGroup() const { return helpGroup_; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FitToGroup();
+
+    QGroupBox* helpGroup_;
+    QFile file_;
+};
+
+// The dialogs' entry point: lays a HelpPane over helpGroup (reusing one already there) and loads
+// fileName into it. Always returns the pane, even when the file cannot be opened (nullptr only
+// for a null group box).
+HelpPane* LoadHelpFile(QGroupBox* helpGroup, const QString& fileName);
+
+} // namespace vantoro
