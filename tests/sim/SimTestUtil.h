@@ -4,15 +4,14 @@
 // against the program's own request builders.
 
 #include "protocol/Bridge.h"
+#include "sim/Fleet.h"
 #include "sim/SimBridge.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
 #include <QString>
 #include <memory>
-#include <utility>
 
 namespace vantoro::sim::testing {
 
@@ -22,14 +21,9 @@ inline QByteArray StatusRequest(const QByteArray& mac) {
     return "Torva_MultiAp_mgnt 1003 REQ " + mac + " 0.0.0.0\r\r";
 }
 
-using Items = QList<std::pair<QByteArray, QByteArray>>;
-
-inline QByteArray ConfigRequest(const QByteArray& mac, const Items& items) {
-    QByteArray text = "Torva_MultiAp_mgnt 1002 REQ " + mac + " ";
-    for (const auto& [key, value] : items) {
-        text += key + value + '\r';
-    }
-    return text + '\r';
+// items: "key value" pairs separated by CR, e.g. "wan_proto static\rwan_ipaddr 10.0.0.2".
+inline QByteArray ConfigRequest(const QByteArray& mac, const QByteArray& items) {
+    return "Torva_MultiAp_mgnt 1002 REQ " + mac + " " + items + "\r\r";
 }
 
 // A reply read back the way the program reads it.
@@ -48,6 +42,11 @@ inline std::unique_ptr<ParsedBack> ParseBack(const QByteArray& datagram) {
 
 inline QJsonObject JsonLine(const QString& line) {
     return QJsonDocument::fromJson(line.toUtf8()).object();
+}
+
+// Every persistent field of a bridge, for whole-state comparisons.
+inline QByteArray StateJson(const SimBridgeState& bridge) {
+    return FleetToJson({bridge});
 }
 
 } // namespace vantoro::sim::testing

@@ -555,6 +555,7 @@ RtfReadStatus Parser::Run() {
         ++start;
     }
     isRtf_ = data_.sliced(start).startsWith(QByteArrayView("{\\rtf"));
+    pos_ = start; // the byte order mark is no text
 
     body_.cursor.beginEditBlock();
     const qsizetype size = data_.size();
