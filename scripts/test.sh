@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors, and runs every test; then builds the
-# fuzz targets under ASan+UBSan and runs each for a bounded time.
+# Installs what is missing, builds with warnings as errors and runs every test; runs them again
+# under ASan+UBSan; then builds the fuzz targets and runs each for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +10,10 @@ scripts/install-deps.sh
 cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci
+
+cmake --preset asan
+cmake --build --preset asan -j "$(nproc)"
+ctest --preset asan
 
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader
