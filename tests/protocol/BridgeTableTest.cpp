@@ -98,17 +98,6 @@ TEST_F(Table, SameIdentifierKeepsOneRowAndRewritesIt) {
     EXPECT_EQ(Feed(SimpleReply("aa")).kind, ReplyKind::New);
 }
 
-TEST_F(Table, AReplyForAnUnlistedRecordBeyondTheRowsIsNew) {
-    // Leftover records from an earlier scan are never matched.
-    Feed(SimpleReply("AA"));
-    Feed(SimpleReply("BB"));
-    rows_ = 0; // a new scan cleared the list
-    const ReplyResult result = Feed(SimpleReply("BB"));
-    EXPECT_EQ(result.kind, ReplyKind::New);
-    EXPECT_EQ(result.index, 0);
-    EXPECT_EQ(At(0).macAddress, "BB");
-}
-
 TEST_F(Table, UnrecognisedDatagramsChangeNothing) {
     Feed(SimpleReply("AA", "keep"));
     for (const QByteArray& junk :
@@ -172,10 +161,8 @@ TEST_F(Table, NetworkListShiftsTheFieldsThatFollowIt) {
     Feed(ReplyOf(WithNetworks(16, 16)));
     EXPECT_EQ(At(0).ssidList[15], "net15");
     EXPECT_EQ(At(0).version, "v9"); // field 44, inside the 50-field limit
-}
 
-TEST_F(Table, NetworkCountBelowOneWritesNoListEntriesAndKeepsOldOnes) {
-    Feed(ReplyOf(WithNetworks(2, 2)));
+    // A count below one writes no entries (old ones stay) and moves nothing.
     Feed(ReplyOf(WithNetworks(-4, 0)));
     EXPECT_EQ(At(0).ssidList[0], "net0");
     EXPECT_EQ(At(0).linkQuality, "55");

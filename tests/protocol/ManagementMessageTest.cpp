@@ -52,55 +52,32 @@ TEST(Requests, OwnRequestsAreNeverTakenForReplies) {
     EXPECT_FALSE(IsReply(DatagramText(config.text)));
 }
 
-class Split : public ::testing::Test {
-protected:
-    std::array<FieldSlot, kMaxReplyFields> slots_{};
-    int Run(std::string_view text, int maxFields = kMaxReplyFields) {
-        return SplitFields(text, maxFields, slots_.data());
-    }
-    std::string_view At(int i) const { return SlotView(slots_[size_t(i)]); }
-};
+TEST(SplitFields, CarriageReturnRunsSeparateFieldsAndTheLimitsHold) {
+    std::array<FieldSlot, kMaxReplyFields> fields{};
+    const auto at = [&fields](int i) { return SlotView(fields[size_t(i)]); };
+    EXPECT_EQ(SplitFields("\r\r\ra\r\r\rb\rc\r\r", kMaxReplyFields, fields.data()), 3);
+    EXPECT_EQ(at(0), "a");
+    EXPECT_EQ(at(2), "c");
+    EXPECT_EQ(at(3), "");
 
-TEST_F(Split, RunsOfCarriageReturnsAndLeadingOnesAreOneSeparator) {
-    EXPECT_EQ(Run("\r\r\ra\r\r\rb\rc\r\r"), 3);
-    EXPECT_EQ(At(0), "a");
-    EXPECT_EQ(At(1), "b");
-    EXPECT_EQ(At(2), "c");
-    EXPECT_EQ(At(3), "");
-}
-
-TEST_F(Split, StopsAtTheFieldLimitAndEmptiesTheRest) {
-    std::string text;
+    std::string many;
     for (int i = 0; i < 60; ++i) {
-        text += std::to_string(i) + "\r";
+        many += std::to_string(i) + "\r";
     }
-    slots_[49][0] = 'x';
-    EXPECT_EQ(Run(text), 50);
-    EXPECT_EQ(At(49), "49");
-    EXPECT_EQ(Run("a\rb"), 2);
-    EXPECT_EQ(At(2), "");
-    EXPECT_EQ(At(49), "");
-}
+    EXPECT_EQ(SplitFields(many, kMaxReplyFields, fields.data()), 50);
+    EXPECT_EQ(at(49), "49");
+    EXPECT_EQ(SplitFields("a\rb", kMaxReplyFields, fields.data()), 2);
+    EXPECT_EQ(at(49), ""); // fields past the fields found are emptied
 
-TEST_F(Split, EmptyTextLeavesSlotsAlone) {
-    slots_[0][0] = 'q';
-    slots_[0][1] = '\0';
-    EXPECT_EQ(Run(""), 0);
-    EXPECT_EQ(At(0), "q");
-}
+    EXPECT_EQ(SplitFields("", kMaxReplyFields, fields.data()), 0);
+    EXPECT_EQ(at(0), "a"); // an empty text leaves the fields alone
 
-TEST_F(Split, LongFieldsAreCutToTheSlotAndLongTextsTo1023Characters) {
-    const std::string longField(200, 'z');
-    EXPECT_EQ(Run(longField + "\rnext"), 2);
-    EXPECT_EQ(At(0).size(), size_t(kFieldSlotBytes - 1));
-    EXPECT_EQ(At(1), "next");
-
-    // The text is only read up to 1023 characters: a field straddling the cut is shortened and
-    // anything after it is gone.
-    std::string text(1020, 'a');
-    text += "\rbcdef\rlost";
-    EXPECT_EQ(Run(text), 2);
-    EXPECT_EQ(At(1), "bc");
+    EXPECT_EQ(SplitFields(std::string(200, 'z') + "\rnext", kMaxReplyFields, fields.data()), 2);
+    EXPECT_EQ(at(0).size(), size_t(kFieldSlotBytes - 1));
+    // Only 1023 characters are read: a field straddling the cut is shortened, the rest is gone.
+    EXPECT_EQ(SplitFields(std::string(1020, 'a') + "\rbcdef\rlost", kMaxReplyFields, fields.data()),
+              2);
+    EXPECT_EQ(at(1), "bc");
 }
 
 TEST(DatagramText, EndsAtTheFirstNulAndNeverReadsPast1514Bytes) {
