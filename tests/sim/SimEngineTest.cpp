@@ -3,8 +3,8 @@
 #include "sim/SimRequest.h"
 #include "tests/sim/SimTestUtil.h"
 
-#include <QJsonArray>
 #include <gtest/gtest.h>
+#include <ranges>
 #include <set>
 
 namespace vantoro::sim {
@@ -18,8 +18,8 @@ const QByteArray kWarehouse = "02:4B:00:00:00:02"; // DHCP, 64-bit keys 1 and 2,
 const QByteArray kLab = "02:4B:00:00:00:03";       // 128-bit keys 1..3
 const QByteArray kTaipei = "02:4B:00:00:00:05";    // region "TW", not in the table
 
-QByteArray Text(const BridgeText& text) {
-    return QByteArray(text.View().data(), qsizetype(text.View().size()));
+QByteArray Text(const BridgeText& t) {
+    return QByteArray(t.View().data(), qsizetype(t.View().size()));
 }
 
 class SimEngineTest : public ::testing::Test {
@@ -52,10 +52,7 @@ TEST_F(SimEngineTest, DiscoveryGetsOneReplyPerBridgeThatReadsBackIntoTheSameReco
     const auto n = [](qint64 value) { return QByteArray::number(value); };
     for (const OutgoingDatagram& d : out) {
         const SimBridgeState& b = Bridge(d.bridgeIndex);
-        EXPECT_EQ(d.sendAtMs, 5000);
-        EXPECT_FALSE(d.bytes.contains('\0'));
         EXPECT_LE(d.bytes.size(), kMaxReplyTextChars);
-        EXPECT_TRUE(d.bytes.startsWith("Torva_MultiAp_mgnt\r1001\rACK\r"));
         const auto back = ParseBack(d.bytes);
         ASSERT_EQ(back->result.kind, ReplyKind::New);
         const vantoro::Bridge& r = back->bridge();
@@ -65,88 +62,37 @@ TEST_F(SimEngineTest, DiscoveryGetsOneReplyPerBridgeThatReadsBackIntoTheSameReco
             << Text(r.networkType) << Text(r.channel) << Text(r.profile) << Text(r.country)
             << Text(r.privacy) << Text(r.keyLength) << Text(r.keyId) << Text(r.ssid)
             << Text(r.linkQuality) << Text(r.txPackets) << Text(r.rxPackets) << Text(r.userName)
-            << Text(r.password) << Text(r.version);
+            << Text(r.password) << Text(r.version) << Text(r.keys[0]) << Text(r.keys[1])
+            << Text(r.keys[2]) << Text(r.keys[3]);
         want << b.macAddress << b.deviceName << b.model << b.ipMode << b.ipAddress << b.subnetMask
              << b.gateway << n(b.networkType) << n(b.channel) << n(b.profile) << b.country
              << n(b.privacy) << n(b.keyLength) << n(b.keyId) << b.ssid << n(b.linkQuality)
-             << n(qint64(b.TxPacketsAt(5000))) << n(qint64(b.RxPacketsAt(5000))) << b.userName
-             << b.password << b.version;
-        for (size_t k = 0; k < size_t(kKeyCount); ++k) {
-            got.append(Text(r.keys[k]));
-            want.append(b.keys[k]);
-        }
+             << n(qint64(b.txPackets + 5 * b.txPerSecond)) // the counters grow per second
+             << n(qint64(b.rxPackets + 5 * b.rxPerSecond)) << b.userName << b.password << b.version
+             << b.keys[0] << b.keys[1] << b.keys[2] << b.keys[3] << b.ssidList;
         for (int i = 0; i < r.SsidListSize(); ++i) {
             got.append(Text(r.ssidList[size_t(i)]));
         }
-        want.append(b.ssidList);
         EXPECT_EQ(got, want) << b.deviceName.toStdString();
     }
-    const SimBridgeState& b = Bridge(0);
-    EXPECT_EQ(b.TxPacketsAt(10'000), b.txPackets + 10u * b.txPerSecond);
-    EXPECT_EQ(b.RxPacketsAt(10'000), b.rxPackets + 10u * b.rxPerSecond);
 }
 
-TEST_F(SimEngineTest, EmptyTextsBecomePlaceholdersAndLongNetworkListsAreCut) {
+TEST_F(SimEngineTest, EmptyTextsBecomePlaceholdersSoNoFieldShifts) {
     SimBridgeState b = DemoFleet()[0];
     b.deviceName.clear();
     b.keys = {};
     b.version.clear();
-    QByteArray reply = BuildReply(b, Command::Status, 0);
+    const QByteArray reply = BuildReply(b, Command::Status, 0);
     const QList<QByteArray> fields = reply.split('\r');
     EXPECT_FALSE(fields.contains(QByteArray())) << "an empty field would shift the rest";
     EXPECT_TRUE(fields[4] == "NULL" && fields[17] == "NULL") << reply.toStdString();
     EXPECT_EQ(fields.size(), 28 + b.ssidList.size()) << "an empty version ends the reply";
-    EXPECT_EQ(ParseBack(reply)->bridge().password.View(), b.password.toStdString());
-
-    // Every field at its longest: sixteen 32-character names no longer fit in 1023 characters.
-    b = DemoFleet()[2];
-    for (QByteArray* text : {&b.macAddress, &b.deviceName, &b.model, &b.country, &b.ssid,
-                             &b.userName, &b.password, &b.version}) {
-        *text = QByteArray(kSimFieldChars, 't');
-    }
-    b.keys[3] = b.keys[0];
-    b.txPackets = b.rxPackets = 1'000'000'000'000'000;
-    b.ssidList.clear();
-    for (int i = 0; i < kSimMaxSsids; ++i) {
-        b.ssidList.append(QByteArray(kSimFieldChars, char('a' + i)));
-    }
-    reply = BuildReply(b, Command::Discovery, 0);
-    EXPECT_LE(reply.size(), kMaxReplyTextChars);
-    const auto back = ParseBack(reply);
-    EXPECT_GT(back->bridge().SsidListSize(), 0);
-    EXPECT_LT(back->bridge().SsidListSize(), kSimMaxSsids);
-    // The fields after the list are where N says they are.
-    EXPECT_EQ(back->bridge().password.View(), b.password.toStdString());
-    EXPECT_EQ(back->bridge().version.View(), b.version.toStdString());
-}
-
-TEST_F(SimEngineTest, OnlyTheBridgeWithThatExactIdentifierAnswersOrIsConfigured) {
-    const std::vector<OutgoingDatagram> own = Send(StatusRequest(kWarehouse));
-    ASSERT_EQ(own.size(), 1u);
-    EXPECT_EQ(own[0].bridgeIndex, 1);
-    EXPECT_TRUE(own[0].bytes.startsWith("Torva_MultiAp_mgnt\r1003\rACK\r" + kWarehouse + '\r'));
-    // Compared byte for byte.
-    for (const char* mac : {"02:4b:00:00:00:02", "02:4B:00:00:00:0", "02:4B:00:00:00:99"}) {
-        EXPECT_TRUE(Send(StatusRequest(mac)).empty()) << mac;
-        EXPECT_EQ(Reason(), QStringLiteral("no bridge has this identifier"));
-    }
-    const QByteArray fleet = FleetToJson(engine->Bridges());
-    Send(ConfigRequest("02:4B:00:00:00:77", "wan_proto dhcp\rwan_ipaddr 0.0.0.0\r"
-                                            "wan_netmask 255.255.255.0"));
-    EXPECT_FALSE(Applied());
-    EXPECT_EQ(FleetToJson(engine->Bridges()), fleet);
-    EXPECT_EQ(Send(kDiscovery, 1).size(), engine->Bridges().size()) << "nobody reboots";
-    // Replies from other bridges are not requests: no answer and no log line.
-    const qsizetype lines = log.size();
-    EXPECT_TRUE(Send(BuildReply(Bridge(0), Command::Discovery, 0)).empty());
-    EXPECT_EQ(log.size(), lines);
 }
 
 TEST_F(SimEngineTest, IpGroupIsAppliedAndTheBridgeIsSilentWhileItReboots) {
     SimBridgeState want = Bridge(1);
     const QByteArray ip = "wan_proto static\rwan_ipaddr 192.168.9.20\rwan_netmask 255.255.0.0";
-    EXPECT_TRUE(Send(ConfigRequest(kWarehouse, ip), 1000).empty()) << "no reply to a config";
-    EXPECT_TRUE(Applied());
+    EXPECT_TRUE(Send(ConfigRequest(kWarehouse, ip), 1000).empty() && Applied()) << "no reply";
     want.ipMode = "static";
     want.ipAddress = "192.168.9.20";
     want.subnetMask = "255.255.0.0";
@@ -156,15 +102,15 @@ TEST_F(SimEngineTest, IpGroupIsAppliedAndTheBridgeIsSilentWhileItReboots) {
     EXPECT_TRUE(Send(StatusRequest(kWarehouse), 1000 + kRebootMs - 1).empty());
     EXPECT_EQ(Reason(), QStringLiteral("bridge is rebooting"));
     const std::vector<OutgoingDatagram> after = Send(StatusRequest(kWarehouse), 1000 + kRebootMs);
-    ASSERT_EQ(after.size(), 1u);
+    ASSERT_EQ(after.size(), 1u) << "only the bridge with that identifier answers";
+    EXPECT_TRUE(after[0].bytes.startsWith("Torva_MultiAp_mgnt\r1003\rACK\r" + kWarehouse + '\r'));
     EXPECT_EQ(ParseBack(after[0].bytes)->bridge().txPackets.View(), "0");
 
     // DHCP keeps the lease when the program sends no address.
     Send(ConfigRequest(kOffice, "wan_proto dhcp\rwan_ipaddr 0.0.0.0\rwan_netmask 0.0.0.0"));
     ASSERT_TRUE(Applied()) << log.last().toStdString();
-    EXPECT_EQ(Bridge(0).ipMode, "dhcp");
-    EXPECT_EQ(Bridge(0).ipAddress, "192.168.1.250");
-    EXPECT_EQ(Bridge(0).subnetMask, "255.255.255.0");
+    EXPECT_EQ(Bridge(0).ipMode + ' ' + Bridge(0).ipAddress + ' ' + Bridge(0).subnetMask,
+              "dhcp 192.168.1.250 255.255.255.0");
 }
 
 TEST_F(SimEngineTest, WirelessGroupSetsRegionModeChannelAndKeys) {
@@ -193,18 +139,9 @@ TEST_F(SimEngineTest, WirelessGroupSetsRegionModeChannelAndKeys) {
     Send(ConfigRequest(kLab, "isl_wlg_ssid Lab\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
                              "isl_wlg_keyid 1\risl_wlg_key_2 0123456789\risl_wlg_empty_key_2 1"));
     ASSERT_TRUE(Applied()) << log.last().toStdString();
-    EXPECT_EQ(Bridge(2).keyLength, 10);
-    EXPECT_EQ(Bridge(2).keyId, 2);
+    EXPECT_TRUE(Bridge(2).keyLength == 10 && Bridge(2).keyId == 2 &&
+                Bridge(2).country == DemoFleet()[2].country); // a region not sent is kept
     EXPECT_EQ(Bridge(2).keys, (std::array<QByteArray, kSimKeyCount>{"", "0123456789", "", ""}));
-
-    // Taipei's "TW" is not in the table: it reads as the first row, channel 11 only.
-    const QByteArray adHoc = "isl_wlg_ssid Desk\risl_wlg_nw_type 2\risl_wlg_channel ";
-    Send(ConfigRequest(kTaipei, adHoc + "6\risl_wlg_privacy 0"));
-    EXPECT_TRUE(Reason().contains(QStringLiteral("11..11"))) << Reason().toStdString();
-    Send(ConfigRequest(kTaipei, adHoc + "11\risl_wlg_privacy 0"));
-    EXPECT_TRUE(Applied()) << log.last().toStdString();
-    EXPECT_EQ(Bridge(4).channel, 11);
-    EXPECT_EQ(Bridge(4).country, "TW") << "the region is kept when not sent";
 }
 
 TEST_F(SimEngineTest, RefusedAndBrokenRequestsAreLoggedWithTheirReasonAndChangeNothing) {
@@ -212,61 +149,33 @@ TEST_F(SimEngineTest, RefusedAndBrokenRequestsAreLoggedWithTheirReasonAndChangeN
     const auto ip = [&](const char* address, const char* mask = "255.255.255.0") {
         return w(QByteArray("wan_proto static\rwan_ipaddr ") + address + "\rwan_netmask " + mask);
     };
-    const auto net = [&](const char* type, const QByteArray& rest, const QByteArray& head = {}) {
-        return w(head + "isl_wlg_ssid Net\risl_wlg_nw_type " + type + '\r' + rest);
+    const auto net = [&](const char* type, const QByteArray& rest) {
+        return w("isl_wlg_ssid Net\risl_wlg_nw_type " + QByteArray(type) + '\r' + rest);
     };
     const auto wep = [&](const QByteArray& keys) { return net("1", "isl_wlg_privacy 1\r" + keys); };
-    const QByteArray head = "Torva_MultiAp_mgnt 1002 REQ " + kWarehouse;
     const struct {
         QByteArray request;
         const char* reason; // part of the logged reason
     } cases[] = {
         {w("wan_proto static\rwan_gateway 1.2.3.4"), "unknown key"},
-        {w("WAN_PROTO static"), "unknown key"},
         {w("wan_ipaddr 1.2.3.4\rwan_proto static\rwan_netmask 255.0.0.0"), "out of order"},
-        {w("wan_proto static\rwan_proto static"), "repeated"},
+        {StatusRequest("02:4b:00:00:00:02"), "no bridge has this identifier"}, // byte for byte
+        {net("1", "isl_wlg_privacy 0").replace(kWarehouse, "02:4B:00:00:00:7"), "no bridge has"},
         {w("wan_proto static\rwan_ipaddr 1.2.3.4"), "wan_netmask missing"},
-        {w("wan_proto pppoe\rwan_ipaddr 1.2.3.4\rwan_netmask 255.0.0.0"), "static or dhcp"},
         {ip("1.2.3.4", "255.0.0.0\risl_wlg_ssid Net"), "IP and wireless"},
+        {w("wan_proto pppoe\rwan_ipaddr 1.2.3.4\rwan_netmask 255.0.0.0"), "static or dhcp"},
         {ip("192.168.1.300"), "dotted-decimal"},
-        {ip("192.168.1"), "dotted-decimal"},
-        {ip("192.168.1.7 "), "dotted-decimal"},
-        {ip("0.0.0.0"), "host address"},
         {ip("192.168.1.77", "255.0.255.0"), "contiguous"},
         {w("isl_wlg_ssid " + QByteArray(33, 's') + "\risl_wlg_nw_type 1\risl_wlg_privacy 0"),
          "1 to 32"},
-        {w("isl_wlg_ssid \risl_wlg_nw_type 1\risl_wlg_privacy 0"), "1 to 32"},
-        {w("isl_wlg_ssid Net\risl_wlg_nw_type 1"), "isl_wlg_privacy missing"},
         {net("3", "isl_wlg_privacy 0"), "1 or 2"},
-        {net("1", "isl_wlg_channel 6\risl_wlg_privacy 0"), "only for ad-hoc"},
-        {net("2", "isl_wlg_profile 2\risl_wlg_privacy 0"), "0, 1 or 3"},
-        {net("2", "isl_wlg_channel 9\risl_wlg_privacy 0", "isl_wlg_country FR\r"),
-         "outside 10..13"},
-        {net("2", "isl_wlg_channel +6\risl_wlg_privacy 0"), "outside"},
-        {net("1", "isl_wlg_privacy 0", "isl_wlg_country TW\r"), "unknown region"},
-        {net("1", "isl_wlg_privacy 2"), "0 or 1"},
-        {wep("isl_wlg_keyid 4"), "0 to 3"},
-        {net("1", "isl_wlg_privacy 0\risl_wlg_keyid 0"), "need isl_wlg_privacy 1"},
+        // Taipei's "TW" is not in the table: it reads as the first row, channel 11 only.
+        {net("2", "isl_wlg_channel 6\risl_wlg_privacy 0").replace(kWarehouse, kTaipei), "11..11"},
         {wep("isl_wlg_key_1 0A1B2C3D4G\risl_wlg_empty_key_1 1"), "hex digits"},
-        {wep("isl_wlg_key_1 0A1B2C3D4E5F\risl_wlg_empty_key_1 1"), "hex digits"},
-        {wep("isl_wlg_key_1 0A1B2C3D4E\risl_wlg_empty_key_1 1\r"
-             "isl_wlg_key_2 00112233445566778899AABBCC\risl_wlg_empty_key_2 1"),
-         "different lengths"},
         {wep("isl_wlg_key_1 0A1B2C3D4E"), "isl_wlg_empty_key_1 must follow"},
-        {wep("isl_wlg_key_1 0A1B2C3D4E\risl_wlg_empty_key_1 empty"), "must follow with 1"},
-        {wep("isl_wlg_empty_key_3 1"), "alone must be \"empty\""},
-        {wep("isl_wlg_key_2 0A1B2C3D4E\risl_wlg_empty_key_2 1\r"
-             "isl_wlg_key_1 0A1B2C3D4E\risl_wlg_empty_key_1 1"),
-         "out of order"},
         // A CR inside the SSID value splits it into an item with no value.
-        {head + " isl_wlg_ssid a\rb\risl_wlg_nw_type 1\risl_wlg_privacy 0\r\r", "has no value"},
-        {head + " isl_wlg_ssid a\r\risl_wlg_nw_type 1\risl_wlg_privacy 0\r\r", "empty item"},
-        {head + " wan_proto dhcp\r", "CR CR"},
-        {head + "\r\r", "no target"},
-        {StatusRequest(kWarehouse) + '\0', "CR CR"},
+        {w("isl_wlg_ssid a\rb\risl_wlg_nw_type 1\risl_wlg_privacy 0"), "has no value"},
         {StatusRequest(kWarehouse).replace("0.0.0.0", QByteArray("0.0\0.0", 6)), "NUL"},
-        {"Torva_MultiAp_mgnt 1004 REQ 0.0.0.0\r\r", "unknown command 1004"},
-        {"Torva_MultiAp_mgnt 1001 ACK 0.0.0.0\r\r", "REQ"},
         {"torva_multiap_mgnt 1001 REQ 0.0.0.0\r\r", "not a management request"},
     };
     const QByteArray fleet = FleetToJson(engine->Bridges());
@@ -277,7 +186,10 @@ TEST_F(SimEngineTest, RefusedAndBrokenRequestsAreLoggedWithTheirReasonAndChangeN
         EXPECT_TRUE(Reason().contains(QLatin1String(c.reason))) << log.last().toStdString();
         EXPECT_EQ(FleetToJson(engine->Bridges()), fleet);
     }
-    EXPECT_EQ(Send(kDiscovery, 1).size(), engine->Bridges().size()) << "no reboot after a refusal";
+    EXPECT_EQ(Send(kDiscovery, 1).size(), engine->Bridges().size()) << "nobody reboots";
+    // Replies from other bridges are not requests: no answer and no log line.
+    EXPECT_TRUE(Send(BuildReply(Bridge(0), Command::Discovery, 0)).empty());
+    EXPECT_EQ(log.size(), qsizetype(std::size(cases)) + 1) << "one line per request";
 }
 
 TEST_F(SimEngineTest, LogLineRecordsExactlyWhatWentOverTheWire) {
@@ -296,19 +208,15 @@ TEST_F(SimEngineTest, LogLineRecordsExactlyWhatWentOverTheWire) {
     // The reconfigured bridge is rebooting: five replies.
     EXPECT_EQ(log[1], R"({"argument":"0.0.0.0","command":1001,"items":[],"raw":")" +
                           hex(kDiscovery) + R"(","replies":5,"target":null,"time":1733})");
-    QJsonObject junk = LastLog();
-    EXPECT_FALSE(junk.take("reason").toString().isEmpty());
-    EXPECT_EQ(
-        QJsonDocument(junk).toJson(QJsonDocument::Compact),
-        R"({"command":null,"items":[],"raw":"01026a756e6b","replies":0,"target":null,"time":2000})");
+    EXPECT_TRUE(LastLog().value("command").isNull() && !Reason().isEmpty());
+    EXPECT_EQ(LastLog().value("raw"), QStringLiteral("01026a756e6b"));
 }
 
 TEST_F(SimEngineTest, DelayJitterDropsAndDuplicatesFollowTheSeed) {
     const auto run = [](quint64 seed) {
-        SimOptions options{.replyDelayMs = 100, .jitterMs = 40, .dropProbability = 0.3};
-        options.duplicateProbability = 0.5;
-        options.seed = seed;
-        SimEngine e(GenerateFleet(200), options);
+        SimOptions o{.replyDelayMs = 100, .jitterMs = 40, .dropProbability = 0.3, .seed = seed};
+        o.duplicateProbability = 0.5;
+        SimEngine e(GenerateFleet(200), o);
         std::vector<std::pair<qint64, int>> sent;
         for (qint64 now = 0; now < 1500; now += 500) {
             for (const OutgoingDatagram& d : e.HandleDatagram(kDiscovery, now)) {
@@ -322,17 +230,12 @@ TEST_F(SimEngineTest, DelayJitterDropsAndDuplicatesFollowTheSeed) {
     EXPECT_EQ(first, run(42));
     EXPECT_NE(first, run(43));
     // 600 replies, about 0.7 * 1.5 of them sent: loose bounds that still catch a broken draw.
-    EXPECT_GT(first.size(), 500u);
-    EXPECT_LT(first.size(), 800u);
-    std::set<qint64> times;
-    for (const auto& [time, index] : first) {
-        times.insert(time);
-    }
-    EXPECT_GT(times.size(), 60u) << "jitter spreads the replies";
+    EXPECT_TRUE(first.size() > 500u && first.size() < 800u) << first.size();
+    const auto times = first | std::views::keys;
+    EXPECT_GT(std::set<qint64>(times.begin(), times.end()).size(), 60u) << "jitter spreads them";
 
     Reset({.dropProbability = 1.0});
-    EXPECT_TRUE(Send(kDiscovery).empty());
-    EXPECT_EQ(LastLog().value("replies").toInt(), 0);
+    EXPECT_TRUE(Send(kDiscovery).empty() && LastLog().value("replies").toInt() == 0);
     Reset({.duplicateCount = 2});
     const std::vector<OutgoingDatagram> out = Send(StatusRequest(kOffice));
     ASSERT_EQ(out.size(), 3u);
@@ -366,13 +269,6 @@ TEST_F(SimEngineTest, MalformedModeFollowsEachReplyWithABrokenDatagramOfEveryKin
     }
     EXPECT_EQ(out.size(), 2 * engine->Bridges().size());
     EXPECT_EQ(kinds, want);
-    SimRandom random(3);
-    for (int i = 0; i < 50; ++i) {
-        const QByteArray junk =
-            BuildMalformedReply(Bridge(5), Command::Status, 0, MalformedKind::JunkBytes, random);
-        EXPECT_FALSE(junk.isEmpty());
-        ParseBack(junk);
-    }
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFile>
 #include <QFont>
-#include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -11,21 +10,16 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <initializer_list>
-#include <tuple>
 #include <utility>
 
 namespace vantoro {
 namespace {
 
-QString U(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
+const auto U = [](const char16_t* text) { return QString::fromUtf16(text); };
 
-// text: paragraphs as '\n'; raw keeps no-break space, soft hyphen and line separator.
 struct Read {
     RtfReadStatus status;
-    QString text;
-    QString raw;
+    QString text, raw; // raw keeps no-break space, soft hyphen and line separator
 };
 
 Read ReadText(QByteArrayView rtf) {
@@ -34,36 +28,30 @@ Read ReadText(QByteArrayView rtf) {
     return {status, doc.toPlainText(), doc.toRawText()};
 }
 
-// The format of the first character of the first occurrence of word in doc.
-QTextCharFormat FormatOf(const QTextDocument& doc, const QString& word) {
-    QTextCursor cursor = doc.find(word);
-    EXPECT_FALSE(cursor.isNull()) << "not found: " << word.toStdString();
-    cursor.setPosition(cursor.selectionStart() + 1);
-    return cursor.isNull() ? QTextCharFormat() : cursor.charFormat();
-}
-
 // A format in short: i u s b ^ _ m (italic, underline, strike-out, bold, super-/subscript,
 // fixed pitch), the point size, then any foreground and background colours.
 QString Describe(const QTextCharFormat& f) {
-    QString s;
-    s += f.fontItalic() ? "i" : "";
-    s += f.fontUnderline() ? "u" : "";
-    s += f.fontStrikeOut() ? "s" : "";
-    s += f.fontWeight() == QFont::Bold ? "b" : (f.fontWeight() == QFont::Normal ? "" : "?");
-    s += f.verticalAlignment() == QTextCharFormat::AlignSuperScript ? "^" : "";
-    s += f.verticalAlignment() == QTextCharFormat::AlignSubScript ? "_" : "";
-    s += f.fontFixedPitch() ? "m" : "";
-    s += QString::number(f.fontPointSize());
+    const auto valign = f.verticalAlignment();
+    QString s =
+        QString(f.fontItalic() ? "i" : "") + (f.fontUnderline() ? "u" : "") +
+        (f.fontStrikeOut() ? "s" : "") +
+        (f.fontWeight() == QFont::Bold ? "b" : (f.fontWeight() == QFont::Normal ? "" : "?")) +
+        (valign == QTextCharFormat::AlignSuperScript ? "^" : "") +
+        (valign == QTextCharFormat::AlignSubScript ? "_" : "") + (f.fontFixedPitch() ? "m" : "") +
+        QString::number(f.fontPointSize());
     s += f.hasProperty(QTextFormat::ForegroundBrush) ? " fg" + f.foreground().color().name() : "";
     s += f.hasProperty(QTextFormat::BackgroundBrush) ? " bg" + f.background().color().name() : "";
     return s;
 }
 
-// Checks "word:description" entries against the first occurrence of each word in doc.
+// Checks "word:description" entries against the first character of each word's first occurrence.
 void ExpectFormats(const QTextDocument& doc, std::initializer_list<const char*> entries) {
     for (const char* entry : entries) {
         const QStringList parts = QString::fromUtf8(entry).split(':');
-        EXPECT_EQ(Describe(FormatOf(doc, parts.front())), parts.back()) << entry;
+        QTextCursor cursor = doc.find(parts.front());
+        ASSERT_FALSE(cursor.isNull()) << entry;
+        cursor.setPosition(cursor.selectionStart() + 1);
+        EXPECT_EQ(Describe(cursor.charFormat()), parts.back()) << entry;
     }
 }
 
@@ -76,7 +64,6 @@ QByteArray Sample(const char* name) {
 
 TEST(RtfReader, TextOfCompleteDocuments) {
     const std::pair<const char*, const char16_t*> cases[] = {
-        // Paragraphs (a trailing \par adds none), breaks, escapes, symbols.
         {"{\\rtf1\\ansi \\par Hello, world.\\par\\par Second line.\\par}",
          u"\nHello, world.\n\nSecond line."},
         {"{\\rtf1 a\tb one\r\ntwo\nthree\rfour}", u"a\tb onetwothreefour"},
@@ -88,24 +75,22 @@ TEST(RtfReader, TextOfCompleteDocuments) {
         {"{\\rtf1\\cocoartf2577\\fooBar12 x\\zz-5 y\\| z}", u"xy z"},
         {"{\\rtf1 a}b{c}", u"a"},
         {"{\\rtf1 One\\page Two\\par\\page Three\\sect}", u"One\nTwo\nThree"},
-        // cp1252 by default, also for unknown code pages; the Symbol font.
+        // cp1252 by default; the Symbol font.
         {"{\\rtf1\\ansi \\'93quoted\\'94 \\'80 caf\\'e9 it\\'92s \\'85}",
          u"\u201Cquoted\u201D \u20AC caf\u00E9 it\u2019s \u2026"},
         {"{\\rtf1 caf\xE9 \x96 \\'C9\\'e9 a\\'zb}", u"caf\u00E9 \u2013 \u00C9\u00E9 azb"},
-        {"{\\rtf1\\ansi\\ansicpg99999 \\'e9\\'80}", u"\u00E9\u20AC"},
         {"{\\rtf1{\\fonttbl{\\f3\\froman\\fcharset2 Symbol;}}{\\f3 \\'b7\\tab}Item {\\f3 a}}",
          u"\u2022\tItem \u03B1"},
-        // \uN and its fallback (default 1, may be an escape): \uc and its group scope; a group
-        // boundary ends the fallback, a \par is never swallowed by it.
+        // \uN skips its fallback (\uc, default 1) up to a group boundary, never a \par.
         {"{\\rtf1 \\u9731?x\\u26580\\'3f\\u36947\\'3f!}", u"\u2603x\u67D4\u9053!"},
         {"{\\rtf1\\uc2 a\\u8364xyb\\u8364\\'80\\'80z}", u"a\u20ACb\u20ACz"},
         {"{\\rtf1 {\\uc0 \\u8364 x}{\\uc2 \\u8364 xy}\\u8364 zq}", u"\u20ACx\u20AC\u20ACq"},
         {"{\\rtf1\\uc3 \\u8364{b}c\\u8364\\par x}", u"\u20ACbc\u20AC\nx"},
-        // Negative values, surrogate pairs (even across groups), lone halves.
         {"{\\rtf1 \\u-3913?\\u-10179?\\u-9047?\\u55357?\\u56489?}", u"\uF0B7\U0001F4A9\U0001F4A9"},
         {"{\\rtf1 {\\u-10179?}{\\u-9047?}\\u-10179?x\\u-9047?\\u-10179?}",
          u"\U0001F4A9\uFFFDx\uFFFD\uFFFD"},
-        // Tables, metadata, pictures and unknown \* destinations do not show.
+        // Tables, metadata, pictures and unknown \* destinations do not show; fields show their
+        // result; footnotes go after the body.
         {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial{\\*\\falt Helv};}}"
          "{\\colortbl;\\red1\\green2\\blue3;}{\\stylesheet{\\s0 Normal;}{\\s1 heading 1;}}"
          "{\\info{\\title TitleLeak}{\\author AuthorLeak}}{\\*\\generator GeneratorLeak;}"
@@ -117,7 +102,6 @@ TEST(RtfReader, TextOfCompleteDocuments) {
          "{\\pict\\wmetafile8 0123456789abcdef}{\\object{\\*\\objdata 0102}{\\result InObject}}"
          "{\\*\\shppict{\\pict\\pngblip 89504e47}}{\\nonshppict{\\pict 00}}Visible\\par}",
          u"Visible"},
-        // Fields show their result; binary data; footnotes go after the body; table cells.
         {"{\\rtf1 See {\\field{\\*\\fldinst{HYPERLINK \"http://example.invalid\"}}"
          "{\\fldrslt the site}} now. {\\field{\\fldinst PAGE}{\\fldrslt 7}}}",
          u"See the site now. 7"},
@@ -138,25 +122,7 @@ TEST(RtfReader, TextOfCompleteDocuments) {
               U(u"a\u2028b\tc\u00A0d\u00ADe\u2011f"));
 }
 
-TEST(RtfReader, CodePagesFromAnsiCpgAndFontCharset) {
-    const std::tuple<const char*, const char*, const char16_t*> cases[] = {
-        {"windows-1251", "{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}",
-         u"\u041F\u0440\u0438\u0432\u0435\u0442"},
-        {"windows-1253",
-         "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset161 Greek;}}\\'e1{\\f1 \\'e1}}",
-         u"\u00E1\u03B1"},
-        // Lead and trail bytes written as two escapes make one character.
-        {"Shift_JIS", "{\\rtf1{\\fonttbl{\\f1\\fcharset128 Mincho;}}{\\f1 \\'93\\'fa\\'96\\'7b}x}",
-         u"\u65E5\u672Cx"},
-    };
-    for (const auto& [codec, rtf, text] : cases) {
-        if (QStringDecoder(codec).isValid()) { // not every Qt build has every code page
-            EXPECT_EQ(ReadText(rtf).text, U(text)) << codec;
-        }
-    }
-}
-
-TEST(RtfReader, NotRtfTruncatedAndReplacedContents) {
+TEST(RtfReader, NotRtfByteOrderMarkAndTruncated) {
     const Read notRtf = ReadText("just text");
     EXPECT_EQ(notRtf.status, RtfReadStatus::NotRtf);
     EXPECT_EQ(notRtf.text, "just text");
@@ -172,14 +138,9 @@ TEST(RtfReader, NotRtfTruncatedAndReplacedContents) {
         EXPECT_EQ(r.status, RtfReadStatus::Truncated) << rtf;
         EXPECT_TRUE(r.text.startsWith("abc")) << rtf;
     }
-    QTextDocument doc;
-    doc.setPlainText("old");
-    ReadRtf("{\\rtf1 new}", &doc);
-    EXPECT_EQ(doc.toPlainText(), "new");
-    EXPECT_FALSE(doc.isUndoAvailable());
 }
 
-TEST(RtfReader, CharacterFormattingColoursAndGroupScope) {
+TEST(RtfReader, CharacterAndParagraphFormattingWithGroupScope) {
     QTextDocument doc;
     // "\cf1Red", "\highlight0No": a number running straight into text.
     ReadRtf("{\\rtf1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern\\fprq1 Courier New;}}"
@@ -197,76 +158,57 @@ TEST(RtfReader, CharacterFormattingColoursAndGroupScope) {
                    "Ten:10", "Big:20.5", "Def:12", "P:ib20",    "Q:12",   "Sup:^12", "Sub:_12"});
     ExpectFormats(doc, {"Red:12 fg#ff0000", "Blue:12 fg#0000ff", "Auto:12", "Missing:12",
                         "Hi:12 bg#ff0000", "No:12", "Cb:12 bg#0000ff", "Mono:m12"});
-}
 
-TEST(RtfReader, ParagraphAlignmentIndentAndCellTabStops) {
-    QTextDocument doc;
-    ReadRtf("{\\rtf1\\pard\\qc Centre\\par\\pard\\li720\\fi-360\\tx720 Item\\par\\pard Left}",
-            &doc);
-    ASSERT_EQ(doc.blockCount(), 3);
+    ReadRtf("{\\rtf1\\pard\\qc Centre\\par\\pard\\li720\\fi-360 Item\\par\\pard Left}", &doc);
+    EXPECT_EQ(doc.toPlainText(), "Centre\nItem\nLeft"); // replaced, not appended
+    EXPECT_FALSE(doc.isUndoAvailable());
     const QTextBlockFormat item = doc.findBlockByNumber(1).blockFormat();
-    EXPECT_EQ(doc.firstBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask,
-              Qt::AlignHCenter);
     EXPECT_DOUBLE_EQ(item.leftMargin(), 48.0);
     EXPECT_DOUBLE_EQ(item.textIndent(), -24.0);
+    EXPECT_EQ(doc.firstBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+              Qt::AlignHCenter);
     EXPECT_EQ(doc.lastBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
-
-    ReadRtf("{\\rtf1\\trowd\\trgaph108\\cellx1500\\cellx3000\\pard\\intbl A\\cell B\\cell\\row"
-            "\\pard After}",
-            &doc);
-    ASSERT_EQ(doc.blockCount(), 2);
-    const QList<QTextOption::Tab> tabs = doc.firstBlock().blockFormat().tabPositions();
-    ASSERT_EQ(tabs.size(), 1);
-    EXPECT_DOUBLE_EQ(tabs.front().position, (1500 + 108) / 15.0);
-    EXPECT_TRUE(doc.lastBlock().blockFormat().tabPositions().isEmpty());
 }
 
-// ---- hostile input -----------------------------------------------------------------------------
-
-TEST(RtfReader, DeepNestingIsBounded) {
+TEST(RtfReader, HostileInputStaysBounded) {
     const Read unclosed = ReadText("{\\rtf1 start" + QByteArray(100000, '{'));
     EXPECT_EQ(unclosed.status, RtfReadStatus::Truncated);
     EXPECT_EQ(unclosed.text, "start");
 
     // The outer group is depth 1; depth kRtfMaxGroupDepth still shows, deeper does not.
-    const Read r = ReadText("{\\rtf1 a" + QByteArray(kRtfMaxGroupDepth - 1, '{') + "b{c{\\b d}}" +
-                            QByteArray(kRtfMaxGroupDepth - 1, '}') + "e" + QByteArray(100000, '{') +
-                            "deep" + QByteArray(100000, '}') + " f}");
-    EXPECT_EQ(r.status, RtfReadStatus::Complete);
-    EXPECT_EQ(r.text, "abe f");
-}
+    const Read nested =
+        ReadText("{\\rtf1 a" + QByteArray(kRtfMaxGroupDepth - 1, '{') + "b{c{\\b d}}" +
+                 QByteArray(kRtfMaxGroupDepth - 1, '}') + "e" + QByteArray(100000, '{') + "deep" +
+                 QByteArray(100000, '}') + " f}");
+    EXPECT_EQ(nested.status, RtfReadStatus::Complete);
+    EXPECT_EQ(nested.text, "abe f");
 
-TEST(RtfReader, HugeNumbersClampedAndNulBytesTolerated) {
-    const Read r =
+    const Read huge =
         ReadText("{\\rtf1\\fs99999999999999999999 A\\fs-99999999999999999999 B"
                  "\\cf99999999999 C\\highlight-2147483649 D\\u99999999999999?E\\u-99999999999?F"
                  "\\uc99999999999 \\u8364 GGGGGGGGGGGGGGGGH\\li99999999999\\fi-99999999999 I\\par"
                  "\\tx99999999999\\sb-99999999999 J\\ansicpg-5 \\'e9\\deff99999999999 K"
                  "\\bin99999999999999999 LostInBinary}");
-    EXPECT_EQ(r.status, RtfReadStatus::Truncated);
-    EXPECT_TRUE(r.text.startsWith("ABCDEF")) << r.text.toStdString();
-    EXPECT_TRUE(r.text.contains(U(u"\u20ACHI\nJ\u00E9K"))) << r.text.toStdString();
-    EXPECT_FALSE(r.text.contains("LostInBinary"));
+    EXPECT_EQ(huge.status, RtfReadStatus::Truncated);
+    EXPECT_TRUE(huge.text.startsWith("ABCDEF")) << huge.text.toStdString();
+    EXPECT_TRUE(huge.text.contains(U(u"\u20ACHI\nJ\u00E9K"))) << huge.text.toStdString();
+    EXPECT_FALSE(huge.text.contains("LostInBinary"));
 
     const Read nul = ReadText(QByteArray("{\\rtf1 a\0b\\'00c{\0}d}\0\0", 20));
     EXPECT_EQ(nul.status, RtfReadStatus::Complete);
     EXPECT_EQ(nul.text, "abcd");
-}
 
-TEST(RtfReader, ManyTablesFontsAndCellsStayBounded) {
     QByteArray rtf = "{\\rtf1{\\fonttbl";
     for (int i = 0; i < 10000; ++i) {
         rtf.append("{\\f" + QByteArray::number(i) + " F;}");
     }
     rtf.append("}{\\colortbl" + QByteArray(20000, ';') + "}\\f9999\\cf19999 ok");
-    const Read r = ReadText(rtf + QByteArray(5000, '\\').replace("\\", "\\cell") + " x}");
-    EXPECT_EQ(r.status, RtfReadStatus::Complete);
-    EXPECT_TRUE(r.text.startsWith("ok\t")) << r.text.left(20).toStdString();
-    EXPECT_TRUE(r.text.endsWith("\tx"));
-    EXPECT_LE(r.text.size(), 300); // empty cells pile up as tabs, but not without bound
+    const Read cells = ReadText(rtf + QByteArray(5000, '\\').replace("\\", "\\cell") + " x}");
+    EXPECT_EQ(cells.status, RtfReadStatus::Complete);
+    EXPECT_TRUE(cells.text.startsWith("ok\t")) << cells.text.left(20).toStdString();
+    EXPECT_TRUE(cells.text.endsWith("\tx"));
+    EXPECT_LE(cells.text.size(), 300); // empty cells pile up as tabs, but not without bound
 }
-
-// ---- real files from word processors ---------------------------------------------------------
 
 TEST(RtfReaderSamples, TextOfEachSampleWholeAndCut) {
     const std::pair<const char*, const char16_t*> samples[] = {
@@ -278,7 +220,7 @@ TEST(RtfReaderSamples, TextOfEachSampleWholeAndCut) {
         {"textedit_hyperlink.rtf", u"macOS text edit hyperlink\n\n\nFirst one is: striprtf.dev "
                                    u"(plain)\n\nSecond one is: github (real)"},
         {"extra_libreoffice_with_image_38k.rtf", u""},
-        {"word2003_sample.rtf", nullptr}, // checked piecewise below
+        {"word2003_sample.rtf", nullptr},
     };
     for (const auto& [name, text] : samples) {
         const QByteArray rtf = Sample(name);
@@ -287,9 +229,7 @@ TEST(RtfReaderSamples, TextOfEachSampleWholeAndCut) {
         }
         const Read r = ReadText(rtf);
         EXPECT_EQ(r.status, RtfReadStatus::Complete) << name;
-        if (text) {
-            EXPECT_EQ(r.text, U(text)) << name;
-        }
+        EXPECT_EQ(r.text, text ? U(text) : r.text) << name; // word2003 is checked below
         // Cut anywhere inside the outer group: never Complete, never more than the whole.
         const qsizetype end = rtf.lastIndexOf('}');
         for (qsizetype cut = 0; cut < end; cut += std::max<qsizetype>(1, end / 97)) {
@@ -322,11 +262,6 @@ TEST(RtfReaderSamples, Word2003AndWordpadFormattingAndFragments) {
                              "panose", "Default Paragraph Font", "Table Grid", "HYPERLINK"}) {
         EXPECT_FALSE(text.contains(QLatin1String(leak))) << leak;
     }
-    // Cut just inside "Item 3": what was read so far shows.
-    const Read cut = ReadText(word.left(word.indexOf("Item 3") + 4));
-    EXPECT_EQ(cut.status, RtfReadStatus::Truncated);
-    EXPECT_TRUE(cut.text.startsWith("This is a test RTF\nHi!"));
-    EXPECT_TRUE(cut.text.endsWith(U(u"\u2022\tItem"))) << cut.text.toStdString();
 
     ExpectFormats(doc, {"This is a test RTF:b16", "bold:b12", "italic:i12", "underline:u12"});
     ReadRtf(colors, &doc);
