@@ -47,7 +47,9 @@ ReplyResult ParseReply(BridgeTable& table, int rowCount, std::string_view text, 
     rowCount = std::clamp(rowCount, 0, kBridgeTableSize);
     int index = rowCount;
     for (int i = 0; i < rowCount; ++i) {
-        if (table.records[size_t(i)].macAddress == mac) {
+        // Byte compare including the terminating NUL: no length scan of every listed record.
+        const auto& listed = table.records[size_t(i)].macAddress.bytes;
+        if (listed[mac.size()] == '\0' && std::memcmp(listed.data(), mac.data(), mac.size()) == 0) {
             index = i;
             break;
         }
