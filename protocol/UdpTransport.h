@@ -19,7 +19,7 @@ public:
     // socket buffer would drop them.
     static constexpr int kMaxQueuedDatagrams = 16384;
     // How long after a discovery request the receiver reads without sleeping.
-    static constexpr qint64 kWatchAfterBroadcastMs = 600;
+    static constexpr qint64 kWatchAfterBroadcastMs = 200;
 
     explicit UdpTransport(QObject* parent = nullptr);
     ~UdpTransport() override;
