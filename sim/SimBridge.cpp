@@ -11,15 +11,20 @@ quint64 GrownCounter(quint64 base, quint32 perSecond, qint64 bootMs, qint64 nowM
     return base + quint64(upMs) / 1000u * perSecond + quint64(upMs) % 1000u * perSecond / 1000u;
 }
 
-// One field as the bridge would send it: at most 32 characters, never empty, never holding a CR
-// or NUL that would shift the fields after it.
-QByteArray Field(const QByteArray& text, std::string_view placeholder = kEmptyFieldPlaceholder) {
+// At most 32 characters, never holding a CR or NUL that would shift the fields after it.
+QByteArray Sanitized(const QByteArray& text) {
     QByteArray out = text.left(kSimFieldChars);
     for (char& c : out) {
         if (c == '\r' || c == '\0' || c == '\n') {
             c = '_';
         }
     }
+    return out;
+}
+
+// One field as the bridge would send it: sanitized and never empty.
+QByteArray Field(const QByteArray& text, std::string_view placeholder = kEmptyFieldPlaceholder) {
+    QByteArray out = Sanitized(text);
     if (out.isEmpty()) {
         out = QByteArray(placeholder.data(), qsizetype(placeholder.size()));
     }
@@ -67,12 +72,7 @@ ReplyFields CollectFields(const SimBridgeState& b, Command command, qint64 nowMs
     }
     f.tail = {Number(b.linkQuality), Number(qint64(b.TxPacketsAt(nowMs))),
               Number(qint64(b.RxPacketsAt(nowMs))), Field(b.userName), Field(b.password)};
-    f.version = b.version.left(kSimFieldChars);
-    for (char& c : f.version) {
-        if (c == '\r' || c == '\0' || c == '\n') {
-            c = '_';
-        }
-    }
+    f.version = Sanitized(b.version);
     return f;
 }
 

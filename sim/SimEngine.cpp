@@ -1,5 +1,6 @@
 #include "sim/SimEngine.h"
 
+#include "protocol/ManagementMessage.h"
 #include "sim/SimRequest.h"
 
 #include <QIODevice>
@@ -51,7 +52,8 @@ int SimEngine::FindBridge(const QByteArray& macAddress) const {
 
 std::vector<OutgoingDatagram> SimEngine::HandleDatagram(const QByteArray& datagram, qint64 nowMs) {
     std::vector<OutgoingDatagram> out;
-    if (LooksLikeReply(datagram)) {
+    // Bridges hear each other's replies (and their own) and ignore them.
+    if (IsReply(DatagramText(datagram))) {
         return out;
     }
     const ParsedRequest request = ParseRequest(datagram);

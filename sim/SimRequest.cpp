@@ -1,6 +1,7 @@
 #include "sim/SimRequest.h"
 
 #include "config/Regions.h"
+#include "protocol/ManagementMessage.h"
 
 #include <array>
 
@@ -67,42 +68,7 @@ bool IsDecimal(std::string_view text) {
     return true;
 }
 
-int DecimalOf(std::string_view text) {
-    int value = 0;
-    for (char c : text) {
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 } // namespace
-
-bool LooksLikeReply(const QByteArray& datagram) {
-    // Field 2 with runs of CRs taken as one separator, as the program reads it.
-    int field = 0;
-    qsizetype i = 0;
-    const qsizetype n = datagram.size();
-    while (i < n && datagram[i] == '\r') {
-        ++i;
-    }
-    while (i < n && field < 2) {
-        while (i < n && datagram[i] != '\r') {
-            ++i;
-        }
-        while (i < n && datagram[i] == '\r') {
-            ++i;
-        }
-        ++field;
-    }
-    if (field < 2) {
-        return false;
-    }
-    qsizetype end = i;
-    while (end < n && datagram[end] != '\r' && datagram[end] != '\0') {
-        ++end;
-    }
-    return datagram.mid(i, end - i) == "ACK";
-}
 
 ParsedRequest ParseRequest(const QByteArray& datagram) {
     ParsedRequest r;
@@ -118,7 +84,7 @@ ParsedRequest ParseRequest(const QByteArray& datagram) {
         r.error = QStringLiteral("no command number");
         return r;
     }
-    r.command = DecimalOf(rest.substr(0, 3)) * 10 + (rest[3] - '0');
+    r.command = DecimalValue(rest.substr(0, 4));
     rest = rest.substr(4);
     if (rest.substr(0, 5) != " REQ ") {
         r.error = QStringLiteral("no \"REQ\" after the command number");
@@ -271,21 +237,21 @@ QString ApplyConfiguration(SimBridgeState& bridge, const QList<RequestItem>& ite
         if (p != "0" && p != "1" && p != "3") {
             return QStringLiteral("isl_wlg_profile must be 0, 1 or 3");
         }
-        next.profile = DecimalOf(p);
+        next.profile = DecimalValue(p);
     }
     if (has(kChannel)) {
         // A region the table does not know reads as its first row.
         const RegionEntry& region = kRegionTable[FindRegionIndex(View(next.country))];
         const std::string_view c = value(kChannel);
-        if (!IsDecimal(c) || DecimalOf(c) < region.firstChannel ||
-            DecimalOf(c) > region.lastChannel) {
+        if (!IsDecimal(c) || DecimalValue(c) < region.firstChannel ||
+            DecimalValue(c) > region.lastChannel) {
             return QStringLiteral("channel %1 is outside %2..%3 of region %4")
                 .arg(Latin1(*given[kChannel]))
                 .arg(region.firstChannel)
                 .arg(region.lastChannel)
                 .arg(Latin1(next.country));
         }
-        next.channel = DecimalOf(c);
+        next.channel = DecimalValue(c);
     }
     if (value(kPrivacy) != "0" && value(kPrivacy) != "1") {
         return QStringLiteral("isl_wlg_privacy must be 0 or 1");

@@ -25,10 +25,6 @@ struct ParsedRequest {
     bool ok() const { return error.isEmpty(); }
 };
 
-// True for anything in the reply layout (field 2 "ACK"): bridges hear each other's replies and
-// ignore them.
-bool LooksLikeReply(const QByteArray& datagram);
-
 ParsedRequest ParseRequest(const QByteArray& datagram);
 
 // Checks the items of a configuration request against what the bridge accepts and, when all is

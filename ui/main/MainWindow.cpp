@@ -237,7 +237,7 @@ bool MainWindow::OnInitDialog() {
         return true;
     }
 
-    SetBridgeCommandsEnabled(false);
+    // The bridge commands are disabled since construction; a row click enables them.
     loginRequired_ = 1;
     helpPane_ = LoadHelpFile(helpGroup_, QStringLiteral("Networks.rtf"));
     scan_.Begin();
