@@ -2,6 +2,7 @@
 
 // One simulated bridge: its full state and the reply datagrams it sends.
 
+#include "config/Ipv4.h"
 #include "protocol/ManagementMessage.h"
 
 #include <QByteArray>
@@ -92,12 +93,5 @@ public:
 private:
     quint64 state_;
 };
-
-// Dotted-decimal IPv4 text: four decimal parts 0..255 of one to three digits.
-std::optional<quint32> ParseIpv4(std::string_view text);
-QByteArray FormatIpv4(quint32 address);
-// Ones followed by zeros (0.0.0.0 and 255.255.255.255 included).
-bool IsContiguousMask(quint32 mask);
-bool IsHexText(std::string_view text);
 
 } // namespace vantoro::sim

@@ -181,16 +181,16 @@ std::optional<Subnet> ParseSubnet(const QString& text) {
     if (parts.size() != 2) {
         return std::nullopt;
     }
-    const auto address = ParseIpv4(parts[0].toStdString());
+    const auto address = vantoro::ParseIpv4(parts[0].toStdString());
     bool isPrefix = false;
     const int prefix = parts[1].toInt(&isPrefix);
     std::optional<quint32> mask;
     if (isPrefix && prefix >= 0 && prefix <= 32) {
         mask = prefix == 0 ? 0u : ~0u << (32 - prefix);
     } else {
-        mask = ParseIpv4(parts[1].toStdString());
+        mask = vantoro::ParseIpv4(parts[1].toStdString());
     }
-    if (!address || !mask || !IsContiguousMask(*mask)) {
+    if (!address || !mask || !vantoro::IsContiguousMask(*mask)) {
         return std::nullopt;
     }
     return Subnet{*address, *mask};

@@ -4,6 +4,7 @@
 // the help text, and the commands on the bridge selected in the list. Its end is the program's
 // end.
 
+#include "config/Regions.h"
 #include "protocol/DiscoveryScan.h"
 
 #include <QDialog>
@@ -24,7 +25,6 @@ class HelpPane;
 class MessageBoxes;
 class Platform;
 
-inline constexpr int kRegionCodeBytes = 60;
 inline constexpr std::array<int, kRowColumns> kColumnWidths{122, 120, 110, 130};
 inline constexpr const char* kMakerSite = "http://www.brellix.example/";
 
