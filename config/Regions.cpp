@@ -1,5 +1,7 @@
 #include "config/Regions.h"
 
+#include <algorithm>
+
 namespace vantoro {
 
 const RegionEntry kRegionTable[kRegionCount + 1] = {
@@ -50,6 +52,69 @@ bool GetRegionName(std::string_view code, QString& out) {
 
 QString FormatChannelLabel(int channel) {
     return QString::asprintf("Ch%d/%dMhz", channel, 2407 + 5 * channel);
+}
+
+void RegionCodeText::Set(std::string_view code) {
+    bytes_.fill('\0');
+    std::copy_n(code.begin(), std::min(code.size(), bytes_.size() - 1), bytes_.begin());
+}
+
+void ApplyRegionChange(int selection, Bridge& bridge, RegionCodeText& currentRegionCode) {
+    if (selection < 0 || selection >= kRegionCount) {
+        return;
+    }
+    currentRegionCode.Set(GetRegionCode(selection));
+    if (FindRegionIndex(bridge.country.View()) == selection) {
+        bridge.workChannel = DecimalValue(bridge.channel.View());
+    } else {
+        // Even a channel that the new region allows starts over at its first one.
+        bridge.workChannel = kRegionTable[selection].firstChannel;
+    }
+}
+
+QString AdHocModeLabel(AdHocMode mode) {
+    switch (mode) {
+    case AdHocMode::B:
+        return QStringLiteral("2.4GHz(802.11b)");
+    case AdHocMode::G:
+        return QStringLiteral("2.4GHz(802.11g)");
+    case AdHocMode::BG:
+        break;
+    }
+    return QStringLiteral("2.4GHz(802.11b/g)");
+}
+
+AdHocMode AdHocModeForProfile(qint32 workProfile) {
+    switch (workProfile) {
+    case 0:
+        return AdHocMode::B;
+    case 3:
+        return AdHocMode::G;
+    default:
+        return AdHocMode::BG;
+    }
+}
+
+qint32 ProfileForAdHocMode(AdHocMode mode) {
+    switch (mode) {
+    case AdHocMode::B:
+        return 0;
+    case AdHocMode::G:
+        return 3;
+    case AdHocMode::BG:
+        break;
+    }
+    return 1;
+}
+
+std::vector<int> AdHocChannels(std::string_view regionCode) {
+    std::vector<int> channels;
+    if (const RegionEntry* row = FindRegion(regionCode)) {
+        for (int channel = row->firstChannel; channel <= row->lastChannel; ++channel) {
+            channels.push_back(channel);
+        }
+    }
+    return channels;
 }
 
 } // namespace vantoro

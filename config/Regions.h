@@ -3,9 +3,14 @@
 // The wireless regions a bridge knows: wire code, the name shown in the region list and the
 // channels allowed there. Row order is the order of the region list.
 
+#include "protocol/Bridge.h"
+
 #include <QString>
 #include <QtGlobal>
+#include <array>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 namespace vantoro {
 
@@ -38,5 +43,36 @@ bool GetRegionName(std::string_view code, QString& out);
 
 // "Ch6/2437Mhz": channel number and its centre frequency.
 QString FormatChannelLabel(int channel);
+
+// The region code the connection settings work with: a 60-byte text, kept for the whole run and
+// written only by the dialog's opening and the region change.
+class RegionCodeText {
+public:
+    void Set(std::string_view code);
+    std::string_view View() const { return std::string_view(bytes_.data()); }
+
+private:
+    std::array<char, kRegionCodeBytes> bytes_{};
+};
+
+// The user picked row selection (0..kRegionCount - 1) of the region list: that row's code becomes
+// the code in use, and the working channel becomes the bridge's reported channel when the row is
+// the region the bridge reports, else the row's first channel. The working mode is untouched.
+// A selection outside the table changes nothing.
+void ApplyRegionChange(int selection, Bridge& bridge, RegionCodeText& currentRegionCode);
+
+// The 802.11 modes of the ad-hoc mode list, in list order, and their working values.
+enum class AdHocMode { B = 0, G = 1, BG = 2 };
+inline constexpr int kAdHocModeCount = 3;
+// "2.4GHz(802.11b)", "2.4GHz(802.11g)", "2.4GHz(802.11b/g)".
+QString AdHocModeLabel(AdHocMode mode);
+// 0 shows 802.11b, 3 shows 802.11g, anything else 802.11b/g.
+AdHocMode AdHocModeForProfile(qint32 workProfile);
+// 802.11b stores 0, 802.11g 3, 802.11b/g 1.
+qint32 ProfileForAdHocMode(AdHocMode mode);
+
+// The channels the ad-hoc list offers under a region code, first to last; empty for a code the
+// table does not know.
+std::vector<int> AdHocChannels(std::string_view regionCode);
 
 } // namespace vantoro

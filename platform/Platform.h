@@ -1,74 +1,78 @@
 #pragma once
 
 // The thin layer over the operating system: the PC's network adapters, the PC's own address,
-// starting a web browser, and the beep. Dialogs and tests see only the Platform interface.
+// starting a web browser, and the beep. Each is a small service with a real implementation and
+// a test fake; Platform bundles them so the windows take one object.
+
+#include "platform/Adapters.h"
+#include "platform/Browser.h"
+#include "platform/PcAddress.h"
 
 #include <QString>
-#include <QUrl>
 #include <functional>
-#include <vector>
 
 namespace vantoro {
 
-struct AdapterAddress {
-    QString ipAddress;  // dotted decimal
-    QString subnetMask; // dotted decimal
-};
-
-struct Adapter {
-    QString name;
-    bool dhcpEnabled = false;
-    std::vector<AdapterAddress> addresses; // in the order the system lists them
-};
-
-// The adapter list is read into a buffer of a fixed size; a list that does not fit it is
-// reported as an overflow, and the commands that read it end silently then.
-inline constexpr int kAdapterBufferBytes = 6400;
-inline constexpr int kAdapterRecordBytes = 640; // one adapter with its first address
-inline constexpr int kAddressRecordBytes = 40;  // each further address of an adapter
-
-struct AdapterList {
-    bool overflow = false;
-    std::vector<Adapter> adapters; // empty on overflow
-};
-
-// Bytes the list takes in the adapter buffer.
-int AdapterListBytes(const std::vector<Adapter>& adapters);
-// The list as a reader with a kAdapterBufferBytes buffer sees it.
-AdapterList FitAdapterBuffer(std::vector<Adapter> adapters);
-
-// What the browser is started on: a full address is taken as it is; a bare host or dotted-decimal
-// address (as a bridge's IP address is given) opens its web server's default page.
-QUrl BrowserUrl(const QString& target);
-
-class Platform {
+class Sounds {
 public:
-    virtual ~Platform() = default;
-
-    // The PC's adapters and their IPv4 addresses, in the system's order.
-    virtual AdapterList Adapters() const = 0;
-    // The PC's own address: the first address its host name resolves to, or the host name
-    // itself when the lookup fails.
-    virtual QString PcAddress() const = 0;
-    // Starts a web browser on target (see BrowserUrl). Failures are not reported.
-    virtual void StartBrowser(const QString& target) = 0;
+    virtual ~Sounds() = default;
     // The simple warning sound.
     virtual void Beep() = 0;
 };
 
-// The real operating system, through Qt's network and desktop services.
-class SystemPlatform final : public Platform {
+class Platform {
 public:
-    // beep is the front end's sound (a widget call); without one, Beep does nothing.
-    explicit SystemPlatform(std::function<void()> beep = {});
+    Platform(NetworkAdapters& adapters, HostNames& hostNames, WebBrowser& browser, Sounds& sounds);
+    virtual ~Platform() = default;
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
 
-    AdapterList Adapters() const override;
-    QString PcAddress() const override;
-    void StartBrowser(const QString& target) override;
-    void Beep() override;
+    // The PC's adapters and their IPv4 addresses, in the system's order.
+    AdapterList Adapters() const;
+    // The PC's own address (see ChoosePcAddress).
+    QString PcAddress() const;
+    // Opens one of the program's own web addresses (http or https only).
+    void StartBrowser(const QString& site);
+    // Opens a bridge's web pages. The text comes from the network: anything but a dotted-quad
+    // IPv4 address opens nothing (see BridgePageUrl).
+    void StartBrowserOnBridge(const QString& ipAddressText);
+    void Beep();
+
+private:
+    NetworkAdapters& adapters_;
+    HostNames& hostNames_;
+    WebBrowser& browser_;
+    Sounds& sounds_;
+};
+
+namespace detail {
+class CallbackSounds final : public Sounds {
+public:
+    explicit CallbackSounds(std::function<void()> beep) : beep_(std::move(beep)) {}
+    void Beep() override {
+        if (beep_) {
+            beep_();
+        }
+    }
 
 private:
     std::function<void()> beep_;
+};
+
+// Built before the Platform base that refers to them.
+struct SystemServices {
+    SystemAdapters adapters;
+    SystemHostNames hostNames;
+    SystemBrowser browser;
+    CallbackSounds sounds;
+};
+} // namespace detail
+
+// The real operating system.
+class SystemPlatform final : private detail::SystemServices, public Platform {
+public:
+    // beep is the front end's sound (a widget call); without one, Beep does nothing.
+    explicit SystemPlatform(std::function<void()> beep = {});
 };
 
 } // namespace vantoro

@@ -22,12 +22,12 @@ SetupStatus DiscoveryScan::SetUp() {
 }
 
 void DiscoveryScan::Begin() {
-    scanIdle_ = 1;
+    scanIdle_ = true;
     StartScan();
 }
 
 void DiscoveryScan::StartScan() {
-    if (scanIdle_ == 0) {
+    if (!scanIdle_) {
         return;
     }
     // The records stay; the next replies overwrite them from index 0 upward.
@@ -35,7 +35,7 @@ void DiscoveryScan::StartScan() {
     Q_EMIT ScanStarted();
     transport_.SendBroadcast(BuildDiscoveryRequest());
     scanTimer_.start();
-    scanIdle_ = 0;
+    scanIdle_ = false;
 }
 
 void DiscoveryScan::OnScanTick() {
@@ -44,7 +44,7 @@ void DiscoveryScan::OnScanTick() {
         scanTicks_ = 0;
         progress_ = 0;
         scanTimer_.stop();
-        scanIdle_ = 1;
+        scanIdle_ = true;
         Q_EMIT ProgressChanged(progress_);
         Q_EMIT ScanFinished();
         return;
@@ -64,7 +64,7 @@ void DiscoveryScan::OnDatagram(const QByteArray& datagram) {
         Q_EMIT RowAdded(result.index, rowText_);
         break;
     case ReplyKind::Updated:
-        replyArrived_ = 1;
+        replyArrived_ = true;
         Q_EMIT RowUpdated(result.index, rowText_);
         break;
     case ReplyKind::Ignored:

@@ -38,11 +38,11 @@ public:
     const BridgeTable& table() const { return *table_; }
     BridgeTable& table() { return *table_; }
     int rowCount() const { return rowCount_; }
-    bool scanIdle() const { return scanIdle_ != 0; }
+    bool scanIdle() const { return scanIdle_; }
     int progress() const { return progress_; }
     int scanTicks() const { return scanTicks_; }
-    bool replyArrived() const { return replyArrived_ != 0; }
-    void setReplyArrived(bool value) { replyArrived_ = value ? 1 : 0; }
+    bool replyArrived() const { return replyArrived_; }
+    void setReplyArrived(bool value) { replyArrived_ = value; }
     const RowText& rowText() const { return rowText_; }
     Transport& transport() { return transport_; }
     QTimer& scanTimer() { return scanTimer_; }
@@ -60,10 +60,11 @@ private:
     std::unique_ptr<BridgeTable> table_; // 800 KiB: kept off the stack
     RowText rowText_;
     int rowCount_ = 0;
-    int scanIdle_ = 0; // stays 0 until set-up succeeds, so Scan does nothing after a failure
+    bool scanIdle_ =
+        false; // stays false until set-up succeeds, so Scan does nothing after a failure
     int scanTicks_ = 0;
     int progress_ = 0;
-    int replyArrived_ = 0;
+    bool replyArrived_ = false;
     QTimer scanTimer_;
 };
 

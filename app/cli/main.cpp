@@ -7,5 +7,6 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("vantoro-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return vantoro::cli::Run(QCoreApplication::arguments(), out, err, vantoro::cli::MakeTransport);
+    return int(
+        vantoro::cli::Run(QCoreApplication::arguments(), out, err, vantoro::cli::MakeTransport));
 }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace vantoro::cli {
 namespace {
@@ -19,11 +20,20 @@ struct Captured {
     QTextStream errStream{&err};
 };
 
-// Runs the program with a fake network whose set-up ends in openResult; counts what it sent.
-int RunWith(Captured& io, const QStringList& args, SetupStatus openResult = SetupStatus::Ok,
-            int* opened = nullptr) {
+QStringList Args(std::initializer_list<const char*> args) {
+    QStringList list;
+    for (const char* arg : args) {
+        list.append(QString::fromLatin1(arg));
+    }
+    return list;
+}
+
+// Runs the program with a fake network whose set-up ends in openResult; counts the transports
+// made. Only for runs that end without waiting on the network.
+ExitStatus RunWith(Captured& io, const QStringList& args, SetupStatus openResult = SetupStatus::Ok,
+                   int* opened = nullptr) {
     return Run(QStringList{QStringLiteral("vantoro-cli")} + args, io.outStream, io.errStream,
-               [=](const ScanOptions&) {
+               [=](bool) {
                    auto transport = std::make_unique<FakeTransport>();
                    transport->openResult = openResult;
                    if (opened != nullptr) {
@@ -34,55 +44,143 @@ int RunWith(Captured& io, const QStringList& args, SetupStatus openResult = Setu
 }
 
 TEST(CliArguments, UsageErrorsExitWithStatusTwoBeforeTouchingTheNetwork) {
+    const QString longMac(kBridgeTextChars + 1, u'A');
+    const struct {
+        QStringList args;
+        const char* usage; // the usage printed with the error
+    } cases[] = {
+        {{}, "Usage: vantoro-cli scan"},
+        {Args({"list"}), "Usage: vantoro-cli scan"},
+        {Args({"--demo", "scan"}), "Usage: vantoro-cli scan"}, // options follow the command
+        {Args({"scan", "--bogus"}), "Usage: vantoro-cli scan"},
+        {Args({"scan", "--show-secrets"}), "Usage: vantoro-cli scan"},
+        {Args({"scan", "extra"}), "Usage: vantoro-cli scan"},
+        {Args({"status"}), "Usage: vantoro-cli status MAC"},
+        {Args({"status", "--demo"}), "Usage: vantoro-cli status MAC"},
+        {Args({"status", "02:4B:00:00:00:01", "02:4B:00:00:00:02"}),
+         "Usage: vantoro-cli status MAC"},
+        {Args({"status", "02:4B:00:00:00:01", "--show-secrets"}), "Usage: vantoro-cli status MAC"},
+        {Args({"status", "02:4B:00:00:00:01", "--password", "x"}), "Usage: vantoro-cli status MAC"},
+        {Args({"status", ""}), "Usage: vantoro-cli status MAC"},
+        {QStringList{QStringLiteral("status"), longMac}, "Usage: vantoro-cli status MAC"},
+        // A CR would end the identifier early and make the rest of the line the argument.
+        {Args({"status", "02:4B\r0.0.0.0"}), "Usage: vantoro-cli status MAC"},
+        {Args({"status", "02:4B\n00"}), "Usage: vantoro-cli status MAC"},
+        {QStringList{QStringLiteral("status"), QStringLiteral("02:4B:\u20ac")},
+         "Usage: vantoro-cli status MAC"},
+    };
     int opened = 0;
-    for (const QStringList& args :
-         {QStringList{}, QStringList{QStringLiteral("list")},
-          QStringList{QStringLiteral("scan"), QStringLiteral("--bogus")},
-          QStringList{QStringLiteral("scan"), QStringLiteral("--show-secrets")},
-          QStringList{QStringLiteral("scan"), QStringLiteral("extra")}}) {
+    for (const auto& c : cases) {
         Captured io;
-        EXPECT_EQ(RunWith(io, args, SetupStatus::Ok, &opened), ExitUsage)
-            << args.join(u' ').toStdString();
-        EXPECT_TRUE(io.err.contains(QStringLiteral("Usage: vantoro-cli scan")));
+        EXPECT_EQ(RunWith(io, c.args, SetupStatus::Ok, &opened), ExitStatus::Usage)
+            << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(io.err.contains(QLatin1String(c.usage))) << io.err.toStdString();
+        EXPECT_FALSE(io.err.contains(QChar(u'\r'))) << "the bad identifier was echoed raw";
         EXPECT_TRUE(io.out.isEmpty());
     }
     EXPECT_EQ(opened, 0);
-    Captured help;
-    EXPECT_EQ(RunWith(help, {QStringLiteral("--help")}), ExitOk);
-    EXPECT_TRUE(help.out.contains(QStringLiteral("--demo")));
 }
 
-TEST(CliScan, SetUpFailuresAreReportedWithTheirExitStatus) {
-    Captured taken;
-    EXPECT_EQ(RunWith(taken, {QStringLiteral("scan")}, SetupStatus::BindFailed), ExitUsage);
-    EXPECT_TRUE(taken.err.contains(QStringLiteral("65432")));
-    Captured broadcast;
-    EXPECT_EQ(RunWith(broadcast, {QStringLiteral("scan")}, SetupStatus::BroadcastOptionFailed),
-              ExitFailure);
-    EXPECT_TRUE(broadcast.err.contains(QStringLiteral("setsockopt: SOCKET_ERROR!")));
+TEST(CliArguments, HelpListsEveryCommandAndEachCommandHasItsOwn) {
+    Captured general;
+    EXPECT_EQ(RunWith(general, Args({"--help"})), ExitStatus::Ok);
+    for (const char* text :
+         {"vantoro-cli scan", "vantoro-cli status MAC", "--demo", "4  the bridge did not answer"}) {
+        EXPECT_TRUE(general.out.contains(QLatin1String(text))) << text;
+    }
+    Captured status;
+    EXPECT_EQ(RunWith(status, Args({"status", "--help"})), ExitStatus::Ok);
+    EXPECT_TRUE(status.out.startsWith(QStringLiteral("Usage: vantoro-cli status MAC")));
+    EXPECT_TRUE(status.out.contains(QStringLiteral("3 seconds")));
+    Captured scan;
+    EXPECT_EQ(RunWith(scan, Args({"scan", "-h"})), ExitStatus::Ok);
+    EXPECT_TRUE(scan.out.startsWith(QStringLiteral("Usage: vantoro-cli scan")));
+    EXPECT_FALSE(scan.out.contains(QStringLiteral("vantoro-cli status")));
 }
 
-// A whole scan over the demo LAN with the clock driven by hand.
-class DemoScan : public ::testing::Test {
+TEST(CliSetUp, FailuresAreReportedWithStatusTwoAndNothingIsSent) {
+    for (const QStringList& args : {Args({"scan"}), Args({"status", "02:4B:00:00:00:01"})}) {
+        Captured taken;
+        EXPECT_EQ(RunWith(taken, args, SetupStatus::BindFailed), ExitStatus::Usage)
+            << args.first().toStdString();
+        EXPECT_TRUE(taken.err.contains(QStringLiteral("65432")));
+        Captured broadcast;
+        EXPECT_EQ(RunWith(broadcast, args, SetupStatus::BroadcastOptionFailed), ExitStatus::Usage);
+        EXPECT_TRUE(broadcast.err.contains(QStringLiteral("setsockopt: SOCKET_ERROR!")));
+    }
+    FakeTransport transport;
+    transport.openResult = SetupStatus::BindFailed;
+    Captured io;
+    StatusRun run(transport, {"02:4B:00:00:00:01"}, io.outStream, io.errStream);
+    EXPECT_FALSE(run.Start());
+    EXPECT_TRUE(transport.requests.isEmpty());
+    EXPECT_FALSE(run.answerTimer().isActive());
+}
+
+// The demo fleet with counters that stand still, so two answers can be compared exactly.
+std::vector<sim::SimBridgeState> StillFleet() {
+    auto fleet = sim::DemoFleet();
+    for (auto& bridge : fleet) {
+        bridge.txPerSecond = 0;
+        bridge.rxPerSecond = 0;
+    }
+    return fleet;
+}
+
+// Scans and status requests over the demo LAN with the clock driven by hand.
+class CliDemoLan : public ::testing::Test {
 protected:
-    sim::SimulatedLan lan_{sim::DemoFleet(), {}, sim::ClockMode::Manual};
+    sim::SimulatedLan lan_{StillFleet(), {}, sim::ClockMode::Manual};
     Captured io_;
 
     QString Scan(ScanOptions options) {
         ScanRun run(lan_, options, io_.outStream, io_.errStream);
-        int finished = -1;
-        QObject::connect(&run, &ScanRun::Finished, [&finished](int status) { finished = status; });
+        std::optional<ExitStatus> finished;
+        QObject::connect(&run, &ScanRun::Finished,
+                         [&finished](ExitStatus status) { finished = status; });
         EXPECT_TRUE(run.Start());
         for (int tick = 0; tick < 7; ++tick) {
             lan_.Advance(DiscoveryScan::kTickMs);
             run.scan().OnScanTick();
         }
-        EXPECT_EQ(finished, ExitOk);
-        return io_.out;
+        EXPECT_EQ(finished, ExitStatus::Ok);
+        return std::exchange(io_.out, QString());
+    }
+
+    // One status run: the clock moves on by advanceMs, then the wait runs out. Exactly one end
+    // is reported, whichever comes first.
+    std::optional<ExitStatus> Status(StatusOptions options,
+                                     qint64 advanceMs = StatusRun::kAnswerWaitMs) {
+        StatusRun run(lan_, std::move(options), io_.outStream, io_.errStream);
+        int ends = 0;
+        std::optional<ExitStatus> finished;
+        QObject::connect(&run, &StatusRun::Finished, [&](ExitStatus status) {
+            ++ends;
+            finished = status;
+        });
+        EXPECT_TRUE(run.Start());
+        EXPECT_EQ(run.answerTimer().interval(), 3000);
+        lan_.Advance(advanceMs);
+        run.OnAnswerTimeout();
+        EXPECT_EQ(ends, 1);
+        EXPECT_FALSE(run.answerTimer().isActive());
+        return finished;
+    }
+
+    // The request lines of the bridges' log with the given command.
+    QList<QJsonObject> Requests(int command) const {
+        QList<QJsonObject> found;
+        for (const QString& line : lan_.RequestLog()) {
+            const QJsonObject entry = QJsonDocument::fromJson(line.toUtf8()).object();
+            if (entry.value(QStringLiteral("command")).toInt() == command) {
+                found.append(entry);
+            }
+        }
+        return found;
     }
 };
 
-TEST_F(DemoScan, TablePrintsEveryBridgeOnceInAlignedColumns) {
+TEST_F(CliDemoLan, ScanTablePrintsEveryBridgeOnceInAlignedColumns) {
     const QStringList lines = Scan({}).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), qsizetype(lan_.Bridges().size()) + 1);
     const QString header = lines.first();
@@ -99,17 +197,10 @@ TEST_F(DemoScan, TablePrintsEveryBridgeOnceInAlignedColumns) {
                   QString::fromLatin1(bridge.ipAddress));
     }
     // Three discovery requests went out: every bridge answered each and is still listed once.
-    int discoveries = 0;
-    for (const QString& line : lan_.RequestLog()) {
-        discoveries += QJsonDocument::fromJson(line.toUtf8())
-                           .object()
-                           .value(QStringLiteral("command"))
-                           .toInt() == 1001;
-    }
-    EXPECT_EQ(discoveries, 3);
+    EXPECT_EQ(Requests(1001).size(), 3);
 }
 
-TEST_F(DemoScan, JsonKeepsSecretsOutUnlessAsked) {
+TEST_F(CliDemoLan, ScanJsonKeepsSecretsOutUnlessAsked) {
     const QJsonArray plain = QJsonDocument::fromJson(Scan({true, false, true}).toUtf8()).array();
     ASSERT_EQ(plain.size(), qsizetype(lan_.Bridges().size()));
     for (const QJsonValue& value : plain) {
@@ -128,7 +219,6 @@ TEST_F(DemoScan, JsonKeepsSecretsOutUnlessAsked) {
                   std::clamp(bridge.value(QStringLiteral("ssidCount")).toString().toInt(), 0, 16));
     }
 
-    io_.out.clear();
     const QJsonArray secret = QJsonDocument::fromJson(Scan({true, true, true}).toUtf8()).array();
     ASSERT_FALSE(secret.isEmpty());
     const auto first = lan_.Bridges().front();
@@ -144,6 +234,140 @@ TEST_F(DemoScan, JsonKeepsSecretsOutUnlessAsked) {
     EXPECT_EQ(match.value(QStringLiteral("keys")).toArray().size(), 4);
 }
 
+TEST_F(CliDemoLan, StatusPrintsTheStatusWindowsFieldsAfterOneExactRequest) {
+    EXPECT_EQ(Status({"02:4B:00:00:00:01"}, 0), ExitStatus::Ok);
+    EXPECT_EQ(io_.out, QStringLiteral("Wireless Settings\n"
+                                      "  Network Name(SSID) : Office\n"
+                                      "  Connection Status :  Connected\n"
+                                      "  Country/Region :     United States\n"
+                                      "  Channel :            6\n"
+                                      "  Security :           No WEP\n"
+                                      "Statistics\n"
+                                      "  Tx Packets :         1200\n"
+                                      "  Rx Packets :         950\n"
+                                      "  Signal Strength :    82\n"
+                                      "Bridge IP Settings\n"
+                                      "  IP Address :         192.168.1.250\n"
+                                      "  Subnet Mask :        255.255.255.0\n"
+                                      "  Default Gateway :    192.168.1.1\n"
+                                      "  IP Source :          Fixed\n"
+                                      "Bridge Information\n"
+                                      "  Bridge Name :        Front-Office\n"
+                                      "  Mac Address :        02:4B:00:00:00:01\n"
+                                      "  Version :            2.1.4\n"));
+    EXPECT_TRUE(io_.err.isEmpty());
+    // One status request, sent as given, and nothing else: no discovery.
+    ASSERT_EQ(lan_.RequestLog().size(), 1);
+    const QList<QJsonObject> requests = Requests(1003);
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(QByteArray::fromHex(requests[0].value(QStringLiteral("raw")).toString().toLatin1()),
+              QByteArray("Torva_MultiAp_mgnt 1003 REQ 02:4B:00:00:00:01 0.0.0.0\r\r"));
+}
+
+TEST_F(CliDemoLan, StatusShowsEachBridgesCaseAsTheWindowDoes) {
+    const struct {
+        const char* mac;
+        std::vector<const char*> lines;
+    } cases[] = {
+        {"02:4B:00:00:00:02",
+         {"  Security :           WEP", "  IP Source :          Dhcp",
+          "  Country/Region :     Europe", "  Signal Strength :    64"}},
+        // Region not in the table and no version: empty values, not stale or made-up ones.
+        {"02:4B:00:00:00:05",
+         {"  Country/Region :\n", "  Version :\n", "  Connection Status :  Not Connected",
+          "  Signal Strength :    0"}},
+    };
+    for (const auto& c : cases) {
+        io_.out.clear();
+        EXPECT_EQ(Status({c.mac}, 0), ExitStatus::Ok) << c.mac;
+        for (const char* line : c.lines) {
+            EXPECT_TRUE(io_.out.contains(QLatin1String(line))) << c.mac << ": " << line << "\n"
+                                                               << io_.out.toStdString();
+        }
+    }
+}
+
+TEST_F(CliDemoLan, StatusJsonIsTheScansObjectForThatBridge) {
+    for (const bool secrets : {false, true}) {
+        const QJsonArray scanned =
+            QJsonDocument::fromJson(Scan({true, secrets, true}).toUtf8()).array();
+        ASSERT_EQ(scanned.size(), qsizetype(lan_.Bridges().size()));
+        for (const QJsonValue& value : scanned) {
+            const QJsonObject expected = value.toObject();
+            const QString mac = expected.value(QStringLiteral("macAddress")).toString();
+            EXPECT_EQ(Status({mac.toLatin1(), true, secrets, true}, 0), ExitStatus::Ok);
+            const QJsonDocument printed = QJsonDocument::fromJson(io_.out.toUtf8());
+            EXPECT_TRUE(printed.isObject()) << io_.out.toStdString();
+            EXPECT_EQ(printed.object(), expected) << mac.toStdString();
+            io_.out.clear();
+        }
+    }
+}
+
+TEST_F(CliDemoLan, NoAnswerEndsWithStatusFourAndSaysWhatToCheck) {
+    // An unknown identifier, and a known one in other letter case: the bridge compares exactly.
+    for (const char* mac : {"02:4B:00:00:00:99", "02:4b:00:00:00:01"}) {
+        io_.err.clear();
+        EXPECT_EQ(Status({mac}), ExitStatus::NoAnswer) << mac;
+        EXPECT_TRUE(io_.out.isEmpty());
+        for (const char* text : {mac, "vantoro-cli scan", "powered", "LAN segment"}) {
+            EXPECT_TRUE(io_.err.contains(QLatin1String(text))) << text << "\n"
+                                                               << io_.err.toStdString();
+        }
+    }
+}
+
+TEST_F(CliDemoLan, StatusWaitsForTheAskedBridgeAndIgnoresEveryOtherDatagram) {
+    sim::SimulatedLan slow(StillFleet(), {100}, sim::ClockMode::Manual); // answers after 100 ms
+    const QByteArray asked = "02:4B:00:00:00:03";
+    for (const QByteArray& decoy :
+         {test::SimpleReply("02:4B:00:00:00:01", "Other"), test::SimpleReply("02:4b:00:00:00:03"),
+          test::SimpleReply(asked + "0", "Longer"), test::SimpleReply(asked.left(16), "Shorter"),
+          test::ReplyOf({"x", "y", "ack", asked, "lower-case marker"}),
+          BuildStatusRequest(asked.toStdString())}) {
+        slow.InjectDatagram(decoy, 10);
+    }
+    StatusRun run(slow, {asked}, io_.outStream, io_.errStream);
+    std::optional<ExitStatus> finished;
+    QObject::connect(&run, &StatusRun::Finished,
+                     [&finished](ExitStatus status) { finished = status; });
+    ASSERT_TRUE(run.Start());
+    slow.Advance(99);
+    EXPECT_FALSE(finished.has_value()) << io_.out.toStdString();
+    slow.Advance(1);
+    EXPECT_EQ(finished, ExitStatus::Ok);
+    EXPECT_TRUE(io_.out.contains(QStringLiteral("Bridge Name :        Lab-Annex")));
+}
+
+TEST(CliStatus, AnIdentifierOfFullWidthMatchesOnlyThatWholeIdentifier) {
+    // The record keeps 32 characters; a longer identifier with the same start is another bridge.
+    const QByteArray mac(kBridgeTextChars, 'M');
+    FakeTransport transport;
+    Captured io;
+    StatusRun run(transport, {mac}, io.outStream, io.errStream);
+    std::optional<ExitStatus> finished;
+    QObject::connect(&run, &StatusRun::Finished,
+                     [&finished](ExitStatus status) { finished = status; });
+    ASSERT_TRUE(run.Start());
+    ASSERT_EQ(transport.requests.size(), 1);
+    transport.Deliver(test::SimpleReply(mac + "X", "Impostor"));
+    EXPECT_FALSE(finished.has_value());
+    transport.Deliver(test::SimpleReply(mac, "Genuine"));
+    EXPECT_EQ(finished, ExitStatus::Ok);
+    EXPECT_TRUE(io.out.contains(QStringLiteral("Genuine")));
+    transport.Deliver(test::SimpleReply(mac, "Late"));
+    EXPECT_FALSE(io.out.contains(QStringLiteral("Late")));
+}
+
+TEST(CliStatus, RunsThroughTheProgramOverTheBuiltInDemoLan) {
+    Captured io;
+    EXPECT_EQ(cli::Run(Args({"vantoro-cli", "status", "02:4B:00:00:00:06", "--demo"}), io.outStream,
+                       io.errStream, MakeTransport),
+              ExitStatus::Ok)
+        << io.err.toStdString();
+    EXPECT_TRUE(io.out.contains(QStringLiteral("Roof-Link")));
+}
+
 TEST(CliOutput, ControlCharactersFromTheNetworkNeverReachTheTerminal) {
     auto table = std::make_unique<BridgeTable>();
     RowText row;
@@ -152,6 +376,9 @@ TEST(CliOutput, ControlCharactersFromTheNetworkNeverReachTheTerminal) {
     EXPECT_FALSE(text.contains(QChar(0x1b)));
     EXPECT_FALSE(text.contains(QChar(0x07)));
     EXPECT_TRUE(text.contains(QStringLiteral("evil\\x1b[2Jname")));
+    const QString status = FormatStatus(table->records[0]);
+    EXPECT_FALSE(status.contains(QChar(0x1b)));
+    EXPECT_TRUE(status.contains(QStringLiteral("evil\\x1b[2Jname")));
 }
 
 } // namespace

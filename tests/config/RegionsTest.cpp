@@ -46,3 +46,60 @@ TEST(RegionTable, CodeLookupsAreByteExactAndChannelLabelsCarryTheFrequency) {
 
 } // namespace
 } // namespace vantoro
+
+namespace vantoro {
+namespace {
+
+TEST(RegionChange, TheReportedRegionRestoresTheReportedChannelAnyOtherStartsAtItsFirst) {
+    Bridge bridge;
+    bridge.country.Set("FR");
+    bridge.channel.Set("12");
+    bridge.workChannel = 11;
+    bridge.workProfile = 3;
+    RegionCodeText code;
+
+    const auto pick = [&](std::string_view region) {
+        ApplyRegionChange(FindRegionIndex(region), bridge, code);
+        return std::pair{std::string(code.View()), bridge.workChannel};
+    };
+    EXPECT_EQ(pick("US"), (std::pair{std::string("US"), 1}));
+    EXPECT_EQ(pick("IE"), (std::pair{std::string("IE"), 5}));
+    EXPECT_EQ(pick("NONE"), (std::pair{std::string("NONE"), 11}));
+    EXPECT_EQ(pick("FR"), (std::pair{std::string("FR"), 12}));
+    EXPECT_EQ(bridge.workProfile, 3);
+
+    // A reported code the table lacks reads as row 0, so "-Select Region-" counts as the
+    // reported region and brings the reported channel back.
+    bridge.country.Set("TW");
+    EXPECT_EQ(pick("NONE"), (std::pair{std::string("NONE"), 12}));
+
+    // A selection outside the table changes nothing.
+    ApplyRegionChange(kRegionCount, bridge, code);
+    ApplyRegionChange(-1, bridge, code);
+    EXPECT_EQ(code.View(), "NONE");
+    EXPECT_EQ(bridge.workChannel, 12);
+}
+
+TEST(RegionChange, AdHocModesAndChannelsFollowTheRegionRow) {
+    EXPECT_EQ(AdHocModeForProfile(0), AdHocMode::B);
+    EXPECT_EQ(AdHocModeForProfile(3), AdHocMode::G);
+    for (qint32 other : {1, 2, -1, 99}) {
+        EXPECT_EQ(AdHocModeForProfile(other), AdHocMode::BG) << other;
+    }
+    EXPECT_EQ(ProfileForAdHocMode(AdHocMode::B), 0);
+    EXPECT_EQ(ProfileForAdHocMode(AdHocMode::G), 3);
+    EXPECT_EQ(ProfileForAdHocMode(AdHocMode::BG), 1);
+    EXPECT_EQ(AdHocModeLabel(AdHocMode::BG), QStringLiteral("2.4GHz(802.11b/g)"));
+
+    EXPECT_EQ(AdHocChannels("FR"), (std::vector<int>{10, 11, 12, 13}));
+    EXPECT_EQ(AdHocChannels("NONE"), (std::vector<int>{11}));
+    EXPECT_TRUE(AdHocChannels("TW").empty());
+    EXPECT_TRUE(AdHocChannels("").empty());
+
+    RegionCodeText code;
+    code.Set(std::string(80, 'X'));
+    EXPECT_EQ(code.View().size(), size_t(kRegionCodeBytes - 1));
+}
+
+} // namespace
+} // namespace vantoro

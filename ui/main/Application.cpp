@@ -36,7 +36,30 @@ bool AsksForTextOnly(int argc, char** argv) {
     return false;
 }
 
+QCommandLineOption DemoOption() {
+    return QCommandLineOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Work over a simulated LAN of demo bridges instead of the network."));
+}
+
 } // namespace
+
+CommandLineChoice ReadCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    DescribeCommandLine(parser, DemoOption());
+    CommandLineChoice choice;
+    // The program needs nothing from its command line: what it does not know is reported and
+    // left aside, and the window opens all the same.
+    if (!parser.parse(arguments)) {
+        choice.warnings << parser.errorText() + QStringLiteral(" Ignored.");
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        choice.warnings << QStringLiteral("Unexpected argument '%1'. Ignored.")
+                               .arg(parser.positionalArguments().join(QLatin1Char(' ')));
+    }
+    choice.demo = parser.isSet(QStringLiteral("demo"));
+    return choice;
+}
 
 Application::Application(MainWindowServices services, bool demo)
     : services_(std::move(services)), demo_(demo) {}
@@ -64,9 +87,7 @@ int Application::Main(int argc, char** argv, const TransportFactory& makeTranspo
     QCoreApplication::setApplicationName(QStringLiteral("vantoro"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
     QCoreApplication::setOrganizationName(QStringLiteral("BRELLIX"));
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"),
-        QStringLiteral("Work over a simulated LAN of demo bridges instead of the network."));
+    const QCommandLineOption demoOption = DemoOption();
 
     if (AsksForTextOnly(argc, argv)) {
         // Help and version need no display.
@@ -79,10 +100,11 @@ int Application::Main(int argc, char** argv, const TransportFactory& makeTranspo
 
     QApplication app(argc, argv);
     QApplication::setWindowIcon(ProgramIcon());
-    QCommandLineParser parser;
-    DescribeCommandLine(parser, demoOption);
-    parser.process(app);
-    const bool demo = parser.isSet(demoOption);
+    const CommandLineChoice choice = ReadCommandLine(QCoreApplication::arguments());
+    for (const QString& warning : choice.warnings) {
+        std::fprintf(stderr, "vantoro: %s\n", qPrintable(warning));
+    }
+    const bool demo = choice.demo;
 
     SystemPlatform platform([] { QApplication::beep(); });
     WidgetMessageBoxes messages;

@@ -4,6 +4,7 @@
 
 #include "ui/main/MainWindow.h"
 
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -14,6 +15,14 @@ class Transport;
 
 // The network the window works over: the real one, or with demo set the simulated LAN.
 using TransportFactory = std::function<std::unique_ptr<Transport>(Platform& platform, bool demo)>;
+
+// What the command line asks of the window. Only --demo matters; anything else is reported in
+// warnings and otherwise ignored.
+struct CommandLineChoice {
+    bool demo = false;
+    QStringList warnings;
+};
+CommandLineChoice ReadCommandLine(const QStringList& arguments);
 
 class Application {
 public:

@@ -1,11 +1,14 @@
 #include "ui/main/MainWindow.h"
 
+#include "config/Strings.h"
 #include "platform/Platform.h"
+#include "ui/config/ConnectionSettingsDialog.h"
+#include "ui/config/IpSettingDialog.h"
 #include "ui/controls/HelpPane.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/main/AboutDialog.h"
 #include "ui/main/Artwork.h"
-#include "ui/main/Strings.h"
+#include "ui/status/BridgeStatusDialog.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
@@ -71,7 +74,18 @@ QPushButton* MakeButton(const QString& text, QWidget* parent) {
 } // namespace
 
 MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
-    : QDialog(parent), services_(std::move(services)), scan_(services_.transport) {
+    : QDialog(parent), services_(std::move(services)),
+      scan_(services_.transport), dialogContext_{[this] { return SelectedBridge(); },
+                                                 [this](const QByteArray& request) {
+                                                     services_.transport.SendRequest(request);
+                                                 },
+                                                 [this] { return scan_.replyArrived(); },
+                                                 [this] { scan_.setReplyArrived(false); },
+                                                 [this] { StartScan(); },
+                                                 login_,
+                                                 currentRegionCode_,
+                                                 services_.messages,
+                                                 services_.platform} {
     setWindowTitle(QStringLiteral("BRELLIX Vantoro"));
     // A top-level window rather than a transient dialog, so it has a task bar entry and can be
     // minimised; a dialog frame, so it cannot be resized or maximised.
@@ -237,8 +251,8 @@ bool MainWindow::OnInitDialog() {
         return true;
     }
 
-    // The bridge commands are disabled since construction; a row click enables them.
-    loginRequired_ = 1;
+    // The bridge commands are disabled since construction; a row click enables them. The login
+    // state starts as required.
     helpPane_ = LoadHelpFile(helpGroup_, QStringLiteral("Networks.rtf"));
     scan_.Begin();
     // Start on Scan rather than in the list, where the focus mark of the newest row would read
@@ -323,8 +337,12 @@ void MainWindow::OnRowAdded(int index, const RowText& row) {
     for (int column = 0; column < kRowColumns; ++column) {
         item->setText(column, row[size_t(column)].ToQString());
     }
-    // The new row takes the focus mark, not the selection.
+    // The new row takes the focus mark, not the selection, and the view stays where the user
+    // has it: a list that jumped to every new row would move the rows under the pointer.
+    QScrollBar* scrollBar = bridgeList_->verticalScrollBar();
+    const int scrolledTo = scrollBar->value();
     bridgeList_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    scrollBar->setValue(scrolledTo);
 }
 
 void MainWindow::OnRowUpdated(int index, const RowText& row) {
@@ -342,7 +360,18 @@ void MainWindow::OnProgressChanged(int value) {
 }
 
 void MainWindow::OnReceiveFailed() {
-    services_.messages.Show(this, QStringLiteral("Socket read error"));
+    // The message box runs an event loop of its own; shown from here it would let later replies
+    // be listed before the ones delivered together with the error. It waits for the batch.
+    if (pendingReceiveErrors_++ == 0) {
+        QMetaObject::invokeMethod(this, &MainWindow::ShowReceiveError, Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::ShowReceiveError() {
+    while (pendingReceiveErrors_ > 0) {
+        --pendingReceiveErrors_;
+        services_.messages.Show(this, QStringLiteral("Socket read error"));
+    }
 }
 
 void MainWindow::OnListClick(const QPoint& viewportPos) {
@@ -372,25 +401,63 @@ int MainWindow::selectedCount() const {
     return int(bridgeList_->selectedItems().size());
 }
 
+Bridge* MainWindow::SelectedBridge() {
+    const int index = selectionMark();
+    if (index < 0 || index >= scan_.rowCount()) {
+        return nullptr;
+    }
+    return &scan_.table().records[size_t(index)];
+}
+
 void MainWindow::OnStatus() {
-    if (selectionMark() < 0) {
+    if (SelectedBridge() == nullptr) {
         return;
     }
-    // The bridge status dialog opens here.
+    BridgeStatusDialog dialog(dialogContext_, this);
+    dialog.exec();
 }
 
 void MainWindow::OnConnectionSettings() {
     if (selectedCount() != 1 || selectionMark() < 0) {
         return;
     }
-    // The connection settings dialog opens here.
+    ConnectionSettingsDialog dialog(dialogContext_, this);
+    dialog.exec();
 }
 
 void MainWindow::OnAdvancedSettings() {
-    if (selectionMark() < 0) {
+    const Bridge* bridge = SelectedBridge();
+    if (bridge == nullptr) {
         return;
     }
-    // The subnet check and the bridge's web pages open here.
+    const std::optional<QList<PcAddressEntry>> entries =
+        PcAddressEntries(services_.platform.Adapters());
+    if (!entries) {
+        return; // the list overflowed its buffer
+    }
+    // A list that cannot be read at all holds no entry, so the offer below is the way on.
+    if (IsOnPcSubnet(bridge->ipAddress.View(), bridge->subnetMask.View(), *entries)) {
+        OpenBridgeWebPages();
+        return;
+    }
+    const QMessageBox::StandardButton answer =
+        services_.messages.Show(this, TableString(kStringNotInSubnet), MessageCaption(),
+                                QMessageBox::Information, QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        IpSettingDialog dialog(dialogContext_, this);
+        dialog.exec();
+    }
+}
+
+void MainWindow::OpenBridgeWebPages() {
+    if (selectedCount() != 1 || selectionMark() < 0) {
+        return;
+    }
+    const QTreeWidgetItem* row = bridgeList_->topLevelItem(selectionMark());
+    const QString address = row == nullptr ? QString() : row->text(ColumnIpAddress);
+    if (!address.isEmpty()) {
+        services_.platform.StartBrowserOnBridge(address);
+    }
 }
 
 void MainWindow::OnClose() {

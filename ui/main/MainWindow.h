@@ -4,8 +4,10 @@
 // the help text, and the commands on the bridge selected in the list. Its end is the program's
 // end.
 
+#include "config/Login.h"
 #include "config/Regions.h"
 #include "protocol/DiscoveryScan.h"
+#include "ui/config/DialogContext.h"
 
 #include <QDialog>
 #include <array>
@@ -56,6 +58,8 @@ public:
     void OnListClick(const QPoint& viewportPos);
     // Click on the maker's logo.
     void OpenMakerSite();
+    // The selected row's web pages, when the PC shares its subnet.
+    void OpenBridgeWebPages();
     // Runs the about box modally.
     void ShowAboutBox();
     // The window's context menu: the about box entry.
@@ -63,16 +67,20 @@ public:
     // Marks the window as working over the simulated demo LAN.
     void SetDemoMode(bool demo);
 
-    // What the bridge dialogs work on.
-    DiscoveryScan& scan() { return scan_; }
-    BridgeTable& table() { return scan_.table(); }
+    // The scan timer's tick and the end of the login grace (the timers' handlers; tests call
+    // them instead of waiting).
+    void OnScanTick() { scan_.OnScanTick(); }
+    void OnLoginGraceExpired() { login_.OnGraceExpired(); }
+
+    // Read-only views for the front end's own checks and tests.
+    const DiscoveryScan& scan() const { return scan_; }
+    const LoginState& login() const { return login_; }
+    std::string_view currentRegionCode() const { return currentRegionCode_.View(); }
     // The selected row, which is also the index of its record in the table; -1 when none.
     int selectionMark() const;
     int selectedCount() const;
-    int& loginRequired() { return loginRequired_; }
-    std::array<char, kRegionCodeBytes>& currentRegionCode() { return currentRegionCode_; }
-    MessageBoxes& messages() { return services_.messages; }
-    Platform& platform() { return services_.platform; }
+    // What the bridge dialogs get of the window.
+    DialogContext& dialogContext() { return dialogContext_; }
 
     // The controls, for the dialogs and tests.
     QTreeWidget& bridgeList() const { return *bridgeList_; }
@@ -117,13 +125,17 @@ private:
     void OnRowUpdated(int index, const RowText& row);
     void OnProgressChanged(int value);
     void OnReceiveFailed();
+    void ShowReceiveError();
+    Bridge* SelectedBridge();
     void SetBridgeCommandsEnabled(bool enabled);
 
     MainWindowServices services_;
     DiscoveryScan scan_;
     HelpPane* helpPane_ = nullptr; // lies over the "Help" group once the help text is loaded
-    int loginRequired_ = 0;
-    std::array<char, kRegionCodeBytes> currentRegionCode_{};
+    LoginState login_;
+    RegionCodeText currentRegionCode_;
+    DialogContext dialogContext_;
+    int pendingReceiveErrors_ = 0;
     bool skipNextRelease_ = false; // the release that ends a double click is no new click
 
     QLabel* logo_ = nullptr;

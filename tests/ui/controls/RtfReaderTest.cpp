@@ -1,5 +1,7 @@
 #include "ui/controls/RtfReader.h"
 
+#include "ui/controls/RtfTableBuilder.h"
+
 #include <QColor>
 #include <QFile>
 #include <QFont>
@@ -7,6 +9,8 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -62,6 +66,51 @@ QByteArray Sample(const char* name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// One of the project's own fixtures in tests/data/rtf; a missing one fails the test.
+QByteArray Fixture(const char* name) {
+    QFile file(QStringLiteral(VANTORO_SOURCE_DIR "/tests/data/rtf/") + QString::fromLatin1(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "tests/data/rtf/" << name << " is missing";
+        return {};
+    }
+    return file.readAll();
+}
+
+// The document's top level, one line per block, with each table as
+// "[cell|cell / cell|cell]" (a cell's paragraphs joined by '\n').
+QString Structure(const QTextDocument& doc) {
+    QStringList lines;
+    for (auto it = doc.rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (const auto* table = qobject_cast<QTextTable*>(it.currentFrame())) {
+            QStringList rows;
+            for (int row = 0; row < table->rows(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < table->columns(); ++column) {
+                    const QTextTableCell cell = table->cellAt(row, column);
+                    QTextCursor text = cell.firstCursorPosition();
+                    text.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                    cells << text.selectedText().replace(QChar::ParagraphSeparator, u'\n');
+                }
+                rows << cells.join(u'|');
+            }
+            lines << "[" + rows.join(" / ") + "]";
+        } else if (it.currentBlock().isValid()) {
+            lines << it.currentBlock().text();
+        }
+    }
+    return lines.join(u'\n');
+}
+
+// Cut anywhere inside the outer group: never Complete, never more text than the whole.
+void ExpectCutsIncomplete(const QByteArray& rtf, const Read& whole, const char* name) {
+    const qsizetype end = rtf.lastIndexOf('}');
+    for (qsizetype cut = 0; cut < end; cut += std::max<qsizetype>(1, end / 97)) {
+        const Read part = ReadText(rtf.left(cut));
+        EXPECT_NE(part.status, RtfReadStatus::Complete) << name << " cut at " << cut;
+        EXPECT_LE(part.text.size(), whole.text.size() + 2) << name << " cut at " << cut;
+    }
+}
+
 TEST(RtfReader, TextOfCompleteDocuments) {
     const std::pair<const char*, const char16_t*> cases[] = {
         {"{\\rtf1\\ansi \\par Hello, world.\\par\\par Second line.\\par}",
@@ -109,9 +158,6 @@ TEST(RtfReader, TextOfCompleteDocuments) {
         {"{\\rtf1 Body has a{\\super\\chftn{\\footnote\\pard\\plain{\\super\\chftn} The note.}} "
          "mark.\\par Next.\\par}",
          u"Body has a1 mark.\nNext.\n\n1 The note."},
-        {"{\\rtf1\\trowd\\cellx1000\\cellx2000\\cellx3000 \\intbl A\\cell B\\cell"
-         "\\cell\\row\\trowd\\cellx1000 \\intbl C\\cell\\row After}",
-         u"A\tB\nC\nAfter"},
     };
     for (const auto& [rtf, text] : cases) {
         const Read r = ReadText(rtf);
@@ -210,6 +256,149 @@ TEST(RtfReader, HostileInputStaysBounded) {
     EXPECT_LE(cells.text.size(), 300); // empty cells pile up as tabs, but not without bound
 }
 
+TEST(RtfReaderTables, RowsBecomeTables) {
+    const std::pair<const char*, const char16_t*> cases[] = {
+        // Rows with the same cell count form one table; text around it stays paragraphs.
+        {"{\\rtf1 Before\\par\\trowd\\cellx1000\\cellx2000\\pard\\intbl A\\cell B\\cell\\row"
+         "\\trowd\\cellx1000\\cellx2000\\pard\\intbl C\\cell D\\cell\\row\\pard After\\par}",
+         u"Before\n[A|B / C|D]\nAfter"},
+        {"{\\rtf1\\intbl A\\cell B\\cell\\row\\intbl C\\cell\\row\\intbl D\\cell "
+         "E\\cell\\row\\pard x}",
+         u"\n[A|B]\n\n[C]\n\n[D|E]\nx"}, // Qt puts an empty block before and between tables
+        // Word repeats the row's properties in a group just before \row.
+        {"{\\rtf1\\trowd\\cellx1000\\pard\\intbl{A\\cell}\\pard\\intbl{\\trowd\\cellx1000\\row}"
+         "\\pard Next}",
+         u"\n[A]\nNext"},
+        // Paragraphs inside a cell; text after the last \cell is one more cell.
+        {"{\\rtf1\\intbl A\\par B\\cell C\\row}", u"\n[A\nB|C]\n"},
+        // A row never ended: its cells still form a row, the text after them a paragraph.
+        {"{\\rtf1\\intbl A\\cell B}", u"\n[A]\nB"},
+        {"{\\rtf1\\intbl just text\\par\\pard more}", u"just text\nmore"},
+        {"{\\rtf1\\intbl A\\cell\\row\\pard\\intbl\\itap0 out}", u"\n[A]\nout"},
+        // Cell and row marks outside any table paragraph stay a tab and a line end.
+        {"{\\rtf1 a\\cell b\\row c}", u"a\tb\nc"},
+        // Nested tables are flattened into their outer cell, in reading order.
+        {"{\\rtf1\\intbl Out\\cell\\pard\\intbl\\itap2 a\\nestcell b\\nestcell"
+         "{\\*\\nesttableprops\\trowd\\cellx1\\cellx2\\nestrow}{\\nonesttables\\par}"
+         "\\pard\\intbl\\itap2 c\\nestcell d\\nestcell{\\*\\nesttableprops\\nestrow}"
+         "\\pard\\intbl\\itap1\\cell\\row}",
+         u"\n[Out|a\tb\nc\td\n]\n"},
+        {"{\\rtf1 a{\\nesttableprops\\trowd\\cellx5 hidden}b\\nestcell c\\nestrow d}",
+         u"a\nb\tc\nd"},
+    };
+    for (const auto& [rtf, structure] : cases) {
+        QTextDocument doc;
+        EXPECT_EQ(ReadRtf(rtf, &doc), RtfReadStatus::Complete) << rtf;
+        EXPECT_EQ(Structure(doc), U(structure)) << rtf;
+    }
+}
+
+TEST(RtfReaderTables, CellsKeepFormattingAndColumnWidths) {
+    QTextDocument doc;
+    ReadRtf("{\\rtf1{\\colortbl;\\red0\\green0\\blue255;}\\trowd\\trgaph108\\trleft-108"
+            "\\cellx1392\\cellx4392\\pard\\intbl\\qr{\\b Key}\\cell{\\fs32 Big {\\cf1 blue}}\\cell"
+            "\\row\\trowd\\cellx100\\cellx200\\pard\\intbl\\i it\\i0\\cell\\super up\\cell\\row}",
+            &doc);
+    EXPECT_EQ(Structure(doc), "\n[Key|Big blue / it|up]\n");
+    ExpectFormats(doc, {"Key:b12", "Big:16", "blue:16 fg#0000ff", "it:i12", "up:^12"});
+
+    const auto* table = qobject_cast<QTextTable*>(doc.rootFrame()->childFrames().value(0));
+    ASSERT_NE(table, nullptr);
+    // Widths from the first row's edges (1500 and 3000 twips); later rows do not change them.
+    const QList<QTextLength> widths = table->format().columnWidthConstraints();
+    ASSERT_EQ(widths.size(), 2);
+    EXPECT_EQ(widths[0], QTextLength(QTextLength::FixedLength, 100));
+    EXPECT_EQ(widths[1], QTextLength(QTextLength::FixedLength, 200));
+    EXPECT_EQ(table->cellAt(0, 0).firstCursorPosition().blockFormat().alignment() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+
+    // Edges that do not match the cells, or run backwards, leave the widths to the layout.
+    for (const char* rtf : {"{\\rtf1\\trowd\\cellx1000\\intbl a\\cell b\\cell\\row}",
+                            "{\\rtf1\\trowd\\cellx2000\\cellx1000\\intbl a\\cell b\\cell\\row}"}) {
+        ReadRtf(rtf, &doc);
+        const auto* other = qobject_cast<QTextTable*>(doc.rootFrame()->childFrames().value(0));
+        ASSERT_NE(other, nullptr) << rtf;
+        EXPECT_TRUE(other->format().columnWidthConstraints().isEmpty()) << rtf;
+    }
+}
+
+TEST(RtfReaderTables, HostileTablesStayBounded) {
+    QTextDocument doc;
+    // Thousands of cells in one row: the columns stop at the cap, the rest share the last cell.
+    ReadRtf("{\\rtf1\\trowd" + QByteArray(20000, '\\').replace("\\", "\\cellx5") + "\\intbl" +
+                QByteArray(5000, '\\').replace("\\", "\\cell") + " x\\cell y\\row}",
+            &doc);
+    const auto* wide = qobject_cast<QTextTable*>(doc.rootFrame()->childFrames().value(0));
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->columns(), rtf::kMaxTableColumns);
+    EXPECT_EQ(wide->rows(), 1);
+    EXPECT_TRUE(doc.toPlainText().endsWith("x\ty\n")) << doc.toPlainText().right(20).toStdString();
+    EXPECT_LE(doc.characterCount(), 400);
+
+    // Rows of changing widths: one table each, and every letter in reading order.
+    QByteArray rows = "{\\rtf1";
+    QString letters;
+    for (int i = 0; i < 2000; ++i) {
+        const char letter = char('a' + i % 26);
+        letters += QChar(letter);
+        rows += i % 2 ? QByteArray("\\intbl ") + letter + "\\cell\\row"
+                      : QByteArray("\\intbl ") + letter + "\\cell\\cell\\row";
+    }
+    ASSERT_EQ(ReadRtf(rows + "}", &doc), RtfReadStatus::Complete);
+    EXPECT_EQ(doc.rootFrame()->childFrames().size(), 2000);
+    EXPECT_EQ(doc.toPlainText().remove(u'\n'), letters);
+
+    // Cells in groups nested past the depth limit, and a truncated row.
+    const Read deep = ReadText("{\\rtf1\\intbl" + QByteArray(400, '\\').replace("\\", "{a\\cell") +
+                               QByteArray(400, '}') + "\\row z}");
+    EXPECT_EQ(deep.status, RtfReadStatus::Complete);
+    EXPECT_EQ(deep.text.count(u'a'), kRtfMaxGroupDepth - 1);
+    EXPECT_TRUE(deep.text.endsWith("z"));
+    const Read cut = ReadText("{\\rtf1\\intbl a\\cell b\\cell c");
+    EXPECT_EQ(cut.status, RtfReadStatus::Truncated);
+    EXPECT_EQ(QString(cut.text).remove(u'\n'), "abc");
+}
+
+TEST(RtfReaderFixtures, StructureOfEachFixtureWholeAndCut) {
+    const std::pair<const char*, const char16_t*> fixtures[] = {
+        {"wordpad_table.rtf",
+         u"Network types\n[Type|What it joins / Infrastructure|An access point and its stations"
+         u" / Ad-hoc|Stations directly, on one channel]\nThe bridge shows the type it is set to."},
+        {"word_table.rtf", u"Status fields\n[Field|Shows / Signal|Good\t70 %\nWeak\tunder 20 %\n]"
+                           u"\nPress Refresh to read them again."},
+        {"unicode.rtf", u"Caf\u00E9 na\u00EFve \u20AC 5\nTwo fallback bytes: \u65E5\u672C.\n"
+                        u"No fallback: \u2013\u2014!\nNegative: \uF0B7\u2022\uF020\n"
+                        u"Surrogates: \U0001F600 lone \uFFFDx\uFFFD\n"
+                        u"Fallback ends at a group: \u20ACabc and at a word: \u20ACbc"},
+        {"codepages.rtf", u"\u201CQuoted\u201D \u2013 caf\u00E9 \u20AC\u00A0\u2026\n"
+                          u"\u041F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440\n"
+                          u"Back to 1252: \u00E9 mono"},
+        {"pictures.rtf", u"Before after.\nWide done.\nThe end."},
+        {"groups.rtf", u"Bold bold-italic all three again bold plain\nMark link\nVisible\n\nnote"},
+    };
+    for (const auto& [name, structure] : fixtures) {
+        const QByteArray rtf = Fixture(name);
+        QTextDocument doc;
+        EXPECT_EQ(ReadRtf(rtf, &doc), RtfReadStatus::Complete) << name;
+        EXPECT_EQ(Structure(doc), U(structure)) << name;
+        ExpectCutsIncomplete(rtf, ReadText(rtf), name);
+    }
+}
+
+TEST(RtfReaderFixtures, FormattingSurvivesTablesAndGroups) {
+    QTextDocument doc;
+    ReadRtf(Fixture("wordpad_table.rtf"), &doc);
+    ExpectFormats(doc, {"What it joins:b11", "Ad-hoc:11", "channel:i11"});
+    ReadRtf(Fixture("word_table.rtf"), &doc);
+    ExpectFormats(doc, {"Status:b12", "Field:b12", "Signal:12", "70 %:12 fg#0000ff"});
+    ReadRtf(Fixture("groups.rtf"), &doc);
+    ExpectFormats(doc, {"Bold:b12", "bold-italic:ib12", "all three:iub12", "again:ib12",
+                        "bold plain:b12", "plain:12", "link:u12 fg#ff0000"});
+    ReadRtf(Fixture("codepages.rtf"), &doc);
+    ExpectFormats(doc, {"mono:m12", "Back:12"});
+}
+
 TEST(RtfReaderSamples, TextOfEachSampleWholeAndCut) {
     const std::pair<const char*, const char16_t*> samples[] = {
         {"wordpad_pile_of_poo.rtf",
@@ -230,13 +419,7 @@ TEST(RtfReaderSamples, TextOfEachSampleWholeAndCut) {
         const Read r = ReadText(rtf);
         EXPECT_EQ(r.status, RtfReadStatus::Complete) << name;
         EXPECT_EQ(r.text, text ? U(text) : r.text) << name; // word2003 is checked below
-        // Cut anywhere inside the outer group: never Complete, never more than the whole.
-        const qsizetype end = rtf.lastIndexOf('}');
-        for (qsizetype cut = 0; cut < end; cut += std::max<qsizetype>(1, end / 97)) {
-            const Read part = ReadText(rtf.left(cut));
-            EXPECT_NE(part.status, RtfReadStatus::Complete) << name << " cut at " << cut;
-            EXPECT_LE(part.text.size(), r.text.size() + 2) << name << " cut at " << cut;
-        }
+        ExpectCutsIncomplete(rtf, r, name);
     }
 }
 
@@ -248,12 +431,13 @@ TEST(RtfReaderSamples, Word2003AndWordpadFormattingAndFragments) {
     }
     QTextDocument doc;
     ReadRtf(word, &doc);
-    const QString text = doc.toPlainText();
+    const QString text = Structure(doc);
     EXPECT_TRUE(text.startsWith(U(u"This is a test RTF\nHi! I\u2019m a test file.")));
     for (const char16_t* shown :
          {u"So we\u2019re going to end this paragraph", u"\n\u2022\tItem 1\n",
-          u"\n\u2022\tItem 4\n", u"\nCell 1\tCell 2\n", u"\nMore in cell 2\tCell 3\n",
-          u"\nNext row\tNext row \tNext row\n", u"And here we\u2019re on the next page.",
+          u"\n\u2022\tItem 4\n",
+          u"\n[Cell 1|Cell 2\nMore in cell 2|Cell 3 / Next row|Next row |Next row]\n",
+          u"And here we\u2019re on the next page.",
           u"This is the actual content of the footnote."}) {
         EXPECT_TRUE(text.contains(U(shown))) << U(shown).toStdString();
     }

@@ -52,3 +52,22 @@ TEST(ApplicationTest, HelpAndVersionNeedNoDisplay) {
 
 } // namespace
 } // namespace vantoro
+
+namespace vantoro {
+namespace {
+
+TEST(ApplicationTest, UnknownOptionsAndArgumentsAreReportedAndTheWindowStartsAnyway) {
+    const CommandLineChoice plain = ReadCommandLine({"vantoro"});
+    EXPECT_FALSE(plain.demo);
+    EXPECT_TRUE(plain.warnings.isEmpty());
+
+    const CommandLineChoice odd = ReadCommandLine({"vantoro", "--bogus", "--demo", "extra"});
+    EXPECT_TRUE(odd.demo);
+    ASSERT_EQ(odd.warnings.size(), 2);
+    EXPECT_TRUE(odd.warnings[0].contains("bogus"));
+    EXPECT_TRUE(odd.warnings[1].contains("extra"));
+    EXPECT_FALSE(ReadCommandLine({"vantoro", "-x"}).demo);
+}
+
+} // namespace
+} // namespace vantoro

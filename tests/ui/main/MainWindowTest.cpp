@@ -1,10 +1,13 @@
 #include "ui/main/MainWindow.h"
 
+#include "config/Strings.h"
 #include "sim/Fleet.h"
 #include "sim/SimulatedLan.h"
+#include "tests/support/ModalScript.h"
 #include "tests/ui/main/Fakes.h"
 #include "ui/controls/HelpPane.h"
 #include "ui/main/AboutDialog.h"
+#include "ui/status/BridgeStatusDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +19,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -55,7 +59,7 @@ struct Harness {
     std::vector<int> FinishScan() {
         std::vector<int> progress{window.progressBar().value()};
         for (int tick = 0; tick <= DiscoveryScan::kLastTick && !window.scan().scanIdle(); ++tick) {
-            window.scan().OnScanTick();
+            window.OnScanTick();
             progress.push_back(window.progressBar().value());
         }
         EXPECT_TRUE(window.scan().scanIdle());
@@ -132,18 +136,20 @@ TEST_F(MainWindowTest, ScanFillsTheListInArrivalOrderOneRowPerBridgeAndARescanCl
     EXPECT_EQ(transport.openCalls, 1);
     EXPECT_EQ(transport.broadcasts, QByteArrayList{BuildDiscoveryRequest()});
     EXPECT_FALSE(CommandsEnabled());
-    transport.FailReceive(); // reported for that datagram only
+    transport.FailReceive(); // reported for that datagram only, once the batch is handled
+    QCoreApplication::sendPostedEvents(&window);
     ExpectOneMessage("Socket read error");
     DeliverThreeBridges();
     EXPECT_EQ(Rows(), QStringList({"Lobby|BX-100|192.168.1.21|00:11:22:33:44:01",
                                    "Attic|BX-200||00:11:22:33:44:02",
                                    "Yard|BX-100|192.168.1.23|00:11:22:33:44:03"}));
-    EXPECT_EQ(window.table().records[2].macAddress, "00:11:22:33:44:03"); // row is record index
+    EXPECT_EQ(window.scan().table().records[2].macAddress,
+              "00:11:22:33:44:03"); // row is record index
     // The newest row has the focus mark; nothing is selected by the scan.
     EXPECT_EQ(list().currentIndex().row(), 2);
     EXPECT_EQ(window.selectionMark(), -1);
 
-    window.scan().setReplyArrived(false);
+    window.dialogContext().clearReplyArrived();
     for (int copy = 0; copy < 2; ++copy) {
         transport.Deliver(SimpleReply("00:11:22:33:44:01", "Lobby-2", "BX-300", "10.0.0.5"));
     }
@@ -153,7 +159,7 @@ TEST_F(MainWindowTest, ScanFillsTheListInArrivalOrderOneRowPerBridgeAndARescanCl
     EXPECT_EQ(messages.shown.size(), 1u);
 
     // Scan during a scan changes nothing; the progress bar follows the scan.
-    window.scan().OnScanTick();
+    window.OnScanTick();
     const qsizetype sent = transport.broadcasts.size();
     QTest::mouseClick(&window.scanButton(), Qt::LeftButton);
     EXPECT_EQ(transport.broadcasts.size(), sent);
@@ -171,7 +177,7 @@ TEST_F(MainWindowTest, ScanFillsTheListInArrivalOrderOneRowPerBridgeAndARescanCl
     // The bridge that was third comes back first and takes record 0.
     transport.Deliver(SimpleReply("00:11:22:33:44:03", "Yard", "BX-100", "192.168.1.23"));
     EXPECT_EQ(Rows(), QStringList{"Yard|BX-100|192.168.1.23|00:11:22:33:44:03"});
-    EXPECT_EQ(window.table().records[0].macAddress, "00:11:22:33:44:03");
+    EXPECT_EQ(window.scan().table().records[0].macAddress, "00:11:22:33:44:03");
     EXPECT_FALSE(CommandsEnabled());
 }
 
@@ -282,6 +288,125 @@ TEST_F(MainWindowTest, LogoOpensTheMakersSiteAndTheContextMenuTheAboutBox) {
     EXPECT_TRUE(window.isVisible());
 }
 
+TEST_F(MainWindowTest, StatusOpensTheDialogOfTheClickedRowWhoseRefreshAsksThatBridge) {
+    Open();
+    DeliverThreeBridges();
+    FinishScan();
+    Click(RowPoint(2));
+    QString shownMac;
+    test::ModalScript script({[&](QWidget& dialog) {
+        shownMac = dialog.findChild<QLabel*>("macAddressValue")->text();
+        EXPECT_TRUE(transport.requests.isEmpty());
+        QTest::mouseClick(dialog.findChild<QPushButton*>("refreshButton"), Qt::LeftButton);
+        // The answer comes through the window's receive path while the dialog is open.
+        transport.Deliver(SimpleReply("00:11:22:33:44:03", "Yard-renamed", "BX-100"));
+        static_cast<BridgeStatusDialog&>(dialog).OnRefreshTick();
+        EXPECT_EQ(dialog.findChild<QLabel*>("bridgeNameValue")->text(), "Yard-renamed");
+        QTest::mouseClick(dialog.findChild<QPushButton*>("closeButton"), Qt::LeftButton);
+    }});
+    QTest::mouseClick(&window.statusButton(), Qt::LeftButton);
+    EXPECT_EQ(script.handled(), 1u);
+    EXPECT_EQ(shownMac, "00:11:22:33:44:03");
+    EXPECT_EQ(transport.requests, QByteArrayList{BuildStatusRequest("00:11:22:33:44:03")});
+    EXPECT_EQ(Rows()[2], "Yard-renamed|BX-100|192.168.1.20|00:11:22:33:44:03");
+}
+
+TEST_F(MainWindowTest, AdvancedSettingsOpensTheWebPagesOnTheSubnetAndOtherwiseOffersTheIpDialog) {
+    Open();
+    DeliverThreeBridges(); // Lobby .21 and Yard .23, both in 192.168.1.0/24 like the PC
+    Click(RowPoint(2));
+    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    EXPECT_EQ(platform.browserTargets, std::vector<QString>{"http://192.168.1.23/"});
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Another subnet: the offer; No ends it.
+    transport.Deliver(SimpleReply("00:11:22:33:44:03", "Yard", "BX-100", "10.20.30.40"));
+    messages.answers = {QMessageBox::No};
+    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, TableString(kStringNotInSubnet));
+    EXPECT_EQ(messages.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(platform.browserTargets.size(), 1u);
+
+    // Yes opens the IP setting dialog on the selected bridge, once.
+    messages.answers = {QMessageBox::Yes};
+    QString title;
+    test::ModalScript script({[&](QWidget& dialog) {
+        title = dialog.windowTitle();
+        QTest::mouseClick(dialog.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    }});
+    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    EXPECT_EQ(script.handled(), 1u);
+    EXPECT_EQ(title, "IP Setting");
+    EXPECT_TRUE(transport.requests.isEmpty());
+
+    // An adapter list that cannot be read leads to the offer; one that overflowed to nothing.
+    messages.shown.clear();
+    platform.adapters.list = AdapterList{AdapterListState::Unreadable, {}};
+    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    platform.adapters.list = AdapterList{AdapterListState::Overflow, {}};
+    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(platform.browserTargets.size(), 1u);
+}
+
+TEST_F(MainWindowTest, NewRowsTakeTheFocusMarkWithoutMovingTheView) {
+    Open();
+    const auto deliver = [this](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            transport.Deliver(SimpleReply(QByteArray("MAC-") + QByteArray::number(i)));
+        }
+    };
+    deliver(0, 40);
+    QScrollBar& scrollBar = *list().verticalScrollBar();
+    ASSERT_GT(scrollBar.maximum(), 0) << "more rows than fit";
+    EXPECT_EQ(scrollBar.value(), 0);
+    EXPECT_EQ(list().currentIndex().row(), 39);
+    Click(RowPoint(1));
+    ASSERT_EQ(window.selectionMark(), 1);
+
+    scrollBar.setValue(3);
+    deliver(40, 60);
+    EXPECT_EQ(scrollBar.value(), 3);
+    EXPECT_EQ(list().currentIndex().row(), 59);
+    EXPECT_EQ(window.selectionMark(), 1);
+}
+
+// Answers every message box while letting the network deliver more, as a real box's event loop
+// would.
+class DeliveringMessageBoxes : public RecordingMessageBoxes {
+public:
+    std::function<void()> duringBox;
+
+protected:
+    QMessageBox::StandardButton Present(QWidget* parent, const MessageRequest& request) override {
+        if (duringBox) {
+            duringBox();
+        }
+        return RecordingMessageBoxes::Present(parent, request);
+    }
+};
+
+TEST(MainWindowReceiveTest, AReadErrorWaitsForTheDatagramsDeliveredWithIt) {
+    FakeTransport transport;
+    DeliveringMessageBoxes messages;
+    FakePlatform platform;
+    MainWindow window{MainWindowServices{transport, messages, platform, [](int) {}}};
+    ASSERT_TRUE(window.OnInitDialog());
+    messages.duringBox = [&] { transport.Deliver(SimpleReply("LATER")); };
+    // One batch: an error, then a reply; the box must not let a later reply overtake it.
+    transport.FailReceive();
+    transport.Deliver(SimpleReply("FIRST"));
+    EXPECT_TRUE(messages.shown.empty());
+    QCoreApplication::sendPostedEvents(&window);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Socket read error");
+    ASSERT_EQ(window.bridgeList().topLevelItemCount(), 2);
+    EXPECT_EQ(window.bridgeList().topLevelItem(0)->text(ColumnMacAddress), "FIRST");
+    EXPECT_EQ(window.bridgeList().topLevelItem(1)->text(ColumnMacAddress), "LATER");
+}
+
 TEST(MainWindowSetupFailureTest, EachStepShowsItsTextOnceAndTheWindowNeverScans) {
     const std::pair<SetupStatus, QString> failures[] = {
         {SetupStatus::StartUpFailed, "Socket StartUp Error"},
@@ -315,7 +440,7 @@ TEST(DemoLanTest, ScanListsEveryDemoBridgeOnce) {
     window.show();
     for (int tick = 0; tick <= DiscoveryScan::kLastTick; ++tick) {
         lan.Advance(DiscoveryScan::kTickMs);
-        window.scan().OnScanTick();
+        window.OnScanTick();
     }
     lan.Advance(1000);
     const QTreeWidget& list = window.bridgeList();

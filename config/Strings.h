@@ -1,6 +1,6 @@
 #pragma once
 
-// The program's string table (res/strings.json, built into the resources).
+// The program's string table (res/strings.json, built into the resources of the config layer).
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ui/main/Strings.h"
+#include "config/Strings.h"
 
 #include <QFile>
 #include <QHash>

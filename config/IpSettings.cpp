@@ -1,0 +1,191 @@
+#include "config/IpSettings.h"
+
+#include "config/Ipv4.h"
+
+#include <QtEndian>
+
+namespace vantoro {
+namespace {
+
+constexpr quint32 kNoAddress = 0xFFFFFFFFu; // what the system's conversion gives for bad text
+
+quint32 AddressOrNone(std::string_view text) {
+    return ParseIpv4(text).value_or(kNoAddress);
+}
+
+quint32 HostPart(const Ipv4Octets& address, const Ipv4Octets& mask) {
+    return ToIpv4(address) & ~ToIpv4(mask);
+}
+
+// The fourth octet moved by delta, wrapping within the octet.
+quint32 StepFourthOctet(quint32 address, int delta) {
+    const auto fourth = quint8(int(address & 0xFFu) + delta);
+    return (address & 0xFFFFFF00u) | fourth;
+}
+
+} // namespace
+
+quint32 ToIpv4(const Ipv4Octets& octets) {
+    return (quint32(octets[0]) << 24) | (quint32(octets[1]) << 16) | (quint32(octets[2]) << 8) |
+           quint32(octets[3]);
+}
+
+Ipv4Octets ToOctets(quint32 address) {
+    return {quint8(address >> 24), quint8(address >> 16), quint8(address >> 8), quint8(address)};
+}
+
+QByteArray FormatOctets(const Ipv4Octets& octets) {
+    return FormatIpv4(ToIpv4(octets));
+}
+
+std::optional<Ipv4Octets> ParseDottedQuad(std::string_view text) {
+    Ipv4Octets octets{};
+    int group = 0;
+    int digits = 0;
+    int value = 0;
+    for (const char c : text) {
+        if (c == '.') {
+            if (digits == 0 || group == 3) {
+                return std::nullopt;
+            }
+            octets[size_t(group++)] = quint8(value % 256);
+            digits = 0;
+            value = 0;
+        } else if (c >= '0' && c <= '9') {
+            if (++digits > 3) {
+                return std::nullopt;
+            }
+            value = value * 10 + (c - '0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (group != 3 || digits == 0) {
+        return std::nullopt;
+    }
+    octets[3] = quint8(value % 256);
+    return octets;
+}
+
+bool IsValidSubnetMask(const Ipv4Octets& mask) {
+    const quint32 bits = ToIpv4(mask);
+    if (bits == 0) {
+        return false;
+    }
+    // Ones then zeros, with at least two zeros when there are any: a /31 leaves no host address.
+    int changes = 0;
+    int zeros = 0;
+    quint32 previous = 1;
+    for (int i = 31; i >= 0; --i) {
+        const quint32 bit = (bits >> i) & 1u;
+        if (bit != previous && ++changes == 2) {
+            return false;
+        }
+        zeros += bit == 0 ? 1 : 0;
+        previous = bit;
+    }
+    return zeros != 1;
+}
+
+bool IsNetworkAddress(const Ipv4Octets& address, const Ipv4Octets& mask) {
+    return HostPart(address, mask) == 0;
+}
+
+bool IsBroadcastAddress(const Ipv4Octets& address, const Ipv4Octets& mask) {
+    return HostPart(address, mask) == ~ToIpv4(mask);
+}
+
+bool IsReservedAddressClass(const Ipv4Octets& address) {
+    return address[0] >= 224;
+}
+
+IpMode IpModeOf(std::string_view reportedIpMode) {
+    return reportedIpMode == "dhcp" ? IpMode::Dhcp : IpMode::Fixed;
+}
+
+IpCheck CheckIpSettings(const Ipv4Octets& address, const Ipv4Octets& mask) {
+    if (!IsValidSubnetMask(mask)) {
+        return IpCheck::InvalidMask;
+    }
+    if (IsNetworkAddress(address, mask)) {
+        return IpCheck::NetworkAddress;
+    }
+    if (IsBroadcastAddress(address, mask)) {
+        return IpCheck::BroadcastAddress;
+    }
+    if (IsReservedAddressClass(address)) {
+        return IpCheck::InvalidAddress;
+    }
+    return IpCheck::Ok;
+}
+
+QString IpCheckMessage(IpCheck check) {
+    switch (check) {
+    case IpCheck::Ok:
+        break;
+    case IpCheck::InvalidMask:
+        return QStringLiteral("Invalid Subnet mask, please input correct Subnet mask.");
+    case IpCheck::NetworkAddress:
+        return QStringLiteral("IP Address is a network address in IP Subnet Mask setting.");
+    case IpCheck::BroadcastAddress:
+        return QStringLiteral("IP Address is a broadcast address in IP Subnet Mask setting.");
+    case IpCheck::InvalidAddress:
+        return QStringLiteral("IP address is an invalid address, please input correct IP address.");
+    }
+    return {};
+}
+
+IpField IpCheckFocus(IpCheck check) {
+    return check == IpCheck::InvalidMask ? IpField::Mask : IpField::Address;
+}
+
+QList<ConfigItem> IpSettingItems(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask) {
+    return {{"wan_proto ", mode == IpMode::Fixed ? "static" : "dhcp"},
+            {"wan_ipaddr ", FormatOctets(address)},
+            {"wan_netmask ", FormatOctets(mask)}};
+}
+
+PcIpSettings LookUpPcAddress(const QString& pcAddress, const QList<PcAddressEntry>& entries) {
+    PcIpSettings pc;
+    pc.address = pcAddress;
+    for (const PcAddressEntry& entry : entries) {
+        if (entry.ipAddress == pcAddress) {
+            pc.mask = entry.subnetMask;
+            pc.source = QString::fromLatin1(entry.dhcp ? kPcSourceDhcp : kPcSourceFixed);
+            break;
+        }
+    }
+    return pc;
+}
+
+std::optional<IpSuggestion> SuggestSettings(const PcIpSettings& pc) {
+    const std::optional<quint32> ip = ParseIpv4(pc.address.toStdString());
+    if (!ip) {
+        return std::nullopt;
+    }
+    const quint32 mask = AddressOrNone(pc.mask.toStdString());
+    const quint32 host = ~mask;
+    const quint32 next = StepFourthOctet(*ip, +1);
+    const bool stepDown = (*ip & host) == host || (next & host) == host;
+    return IpSuggestion{ToOctets(stepDown ? StepFourthOctet(*ip, -1) : next), ToOctets(mask)};
+}
+
+bool IsOnPcSubnet(std::string_view bridgeIp, std::string_view bridgeMask,
+                  const QList<PcAddressEntry>& entries) {
+    const quint32 bridgeAddress = AddressOrNone(bridgeIp);
+    const quint32 bridgeNetmask = AddressOrNone(bridgeMask);
+    // The masks are compared as their network-order bytes read as a little-endian integer.
+    const auto wireOrderValue = [](quint32 mask) { return qbswap(mask); };
+    for (const PcAddressEntry& entry : entries) {
+        const quint32 pcAddress = AddressOrNone(entry.ipAddress.toStdString());
+        const quint32 pcMask = AddressOrNone(entry.subnetMask.toStdString());
+        const quint32 mask =
+            wireOrderValue(pcMask) > wireOrderValue(bridgeNetmask) ? pcMask : bridgeNetmask;
+        if ((pcAddress & mask) == (bridgeAddress & mask)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace vantoro

@@ -1,0 +1,55 @@
+#include "config/Login.h"
+
+namespace vantoro {
+
+namespace {
+
+bool SameText(const QString& typed, const BridgeText& reported) {
+    const std::string_view expected = reported.View();
+    if (typed.size() != qsizetype(expected.size())) {
+        return false;
+    }
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        // QString::toLatin1 would turn unmappable characters into '?', which could then match.
+        const char16_t c = typed[i].unicode();
+        if (c > 0xFF || char(c) != expected[size_t(i)]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool CredentialsMatch(const Bridge& bridge, const QString& userName, const QString& password) {
+    return SameText(userName, bridge.userName) && SameText(password, bridge.password);
+}
+
+LoginState::LoginState(QObject* parent) : QObject(parent) {
+    graceTimer_.setSingleShot(true);
+    graceTimer_.setInterval(kLoginGraceMs);
+    connect(&graceTimer_, &QTimer::timeout, this, &LoginState::OnGraceExpired);
+}
+
+bool LoginState::NeedsPrompt(const Bridge& bridge) const {
+    return loginRequired_ && !bridge.version.IsEmpty();
+}
+
+LoginResult LoginState::Check(const Bridge& bridge, const QString& userName,
+                              const QString& password) {
+    // The fields hold at most 16 characters; whatever a caller passes beyond that is not typed.
+    if (!CredentialsMatch(bridge, userName.left(kLoginFieldChars),
+                          password.left(kLoginFieldChars))) {
+        return LoginResult::Mismatch;
+    }
+    loginRequired_ = false;
+    graceTimer_.start();
+    return LoginResult::Authorized;
+}
+
+void LoginState::OnGraceExpired() {
+    loginRequired_ = true;
+    graceTimer_.stop();
+}
+
+} // namespace vantoro

@@ -1,0 +1,62 @@
+#include "config/WirelessSettings.h"
+
+#include <algorithm>
+
+namespace vantoro {
+
+NetworkType ReportedNetworkType(std::string_view networkType) {
+    return DecimalValue(networkType) == 1 ? NetworkType::Infrastructure : NetworkType::AdHoc;
+}
+
+std::optional<QString> RegionSelectionMessage(int region) {
+    if (region >= 1 && region < kRegionCount) {
+        return std::nullopt;
+    }
+    return QStringLiteral("Please select a Country/Region");
+}
+
+bool ChangesRegion(const WirelessSettings& settings) {
+    return settings.region != settings.reportedRegion;
+}
+
+bool IsWireText(const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() <= 0xFF && c.isPrint(); });
+}
+
+QByteArray NetworkNameBytes(const QString& networkName) {
+    return networkName.left(kMaxNetworkNameChars).toLatin1();
+}
+
+QList<ConfigItem> WirelessItems(const WirelessSettings& settings) {
+    QList<ConfigItem> items;
+    if (ChangesRegion(settings)) {
+        const std::string_view code = GetRegionCode(settings.region);
+        items.append({"isl_wlg_country ", QByteArray(code.data(), qsizetype(code.size()))});
+    }
+    items.append({"isl_wlg_ssid ", NetworkNameBytes(settings.networkName)});
+    if (settings.networkType == NetworkType::Infrastructure) {
+        items.append({"isl_wlg_nw_type ", "1"});
+    } else {
+        items.append({"isl_wlg_nw_type ", "2"});
+        items.append({"isl_wlg_profile ", QByteArray::number(settings.workProfile)});
+        items.append({"isl_wlg_channel ", QByteArray::number(settings.workChannel)});
+    }
+    if (!settings.useWep) {
+        items.append({"isl_wlg_privacy ", "0"});
+        return items;
+    }
+    items.append({"isl_wlg_privacy ", "1"});
+    items.append(WepKeyItems(settings.keyIndex, settings.keySize, settings.keySlots));
+    return items;
+}
+
+int RestoreReportedRegion(Bridge& bridge, RegionCodeText& currentRegionCode) {
+    const int reported = FindRegionIndex(bridge.country.View());
+    ApplyRegionChange(reported, bridge, currentRegionCode);
+    // A code the table lacks shows as "-Select Region-" but stays the code in use, as on opening.
+    currentRegionCode.Set(bridge.country.View());
+    return reported;
+}
+
+} // namespace vantoro

@@ -1,0 +1,183 @@
+// The IP setting rules: reading a dotted quad, the mask, network, broadcast and class checks in
+// their order, the suggestion next to the PC, the request items and the PC-subnet test.
+
+#include "config/IpSettings.h"
+
+#include <gtest/gtest.h>
+
+namespace vantoro {
+namespace {
+
+Ipv4Octets Q(const char* text) {
+    const auto octets = ParseDottedQuad(text);
+    EXPECT_TRUE(octets.has_value()) << text;
+    return octets.value_or(Ipv4Octets{});
+}
+
+TEST(IpSettingsTest, ParseDottedQuadTakesThreeDotsAndShortDigitGroups) {
+    const struct {
+        const char* text;
+        std::optional<Ipv4Octets> octets;
+    } cases[] = {
+        {"192.168.0.227", Ipv4Octets{192, 168, 0, 227}},
+        {"0.0.0.0", Ipv4Octets{0, 0, 0, 0}},
+        {"255.255.255.255", Ipv4Octets{255, 255, 255, 255}},
+        {"010.001.0.9", Ipv4Octets{10, 1, 0, 9}},
+        {"300.256.999.1", Ipv4Octets{44, 0, 231, 1}}, // each group modulo 256
+        {"", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"1.2.3.4.5", std::nullopt},
+        {"1..3.4", std::nullopt},
+        {".1.2.3", std::nullopt},
+        {"1.2.3.", std::nullopt},
+        {"1.2.3.1000", std::nullopt},
+        {"1.2.3.4 ", std::nullopt},
+        {"-1.2.3.4", std::nullopt},
+        {"1.2.3.a", std::nullopt},
+        {"dhcp", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseDottedQuad(c.text), c.octets) << c.text;
+    }
+}
+
+TEST(IpSettingsTest, ValidMasksArePrefixesOneToThirtyAndThirtyTwo) {
+    for (int prefix = 0; prefix <= 32; ++prefix) {
+        const quint32 bits = prefix == 0 ? 0u : ~quint32(0) << (32 - prefix);
+        EXPECT_EQ(IsValidSubnetMask(ToOctets(bits)), prefix != 0 && prefix != 31) << prefix;
+    }
+    for (const char* bad : {"255.0.255.0", "0.255.255.255", "255.255.255.253", "128.0.0.1",
+                            "255.255.254.255", "1.0.0.0"}) {
+        EXPECT_FALSE(IsValidSubnetMask(Q(bad))) << bad;
+    }
+}
+
+TEST(IpSettingsTest, ChecksRunInOrderWithTheirMessageAndFocus) {
+    const struct {
+        const char* address;
+        const char* mask;
+        IpCheck check;
+    } cases[] = {
+        {"192.168.0.10", "255.255.255.0", IpCheck::Ok},
+        {"192.168.0.10", "255.255.255.254", IpCheck::InvalidMask},
+        {"192.168.0.10", "0.0.0.0", IpCheck::InvalidMask},       // a blank mask control
+        {"224.0.0.0", "255.255.255.0", IpCheck::NetworkAddress}, // before the class check
+        {"0.0.0.0", "0.0.0.0", IpCheck::InvalidMask},            // before the network check
+        {"192.168.0.0", "255.255.255.0", IpCheck::NetworkAddress},
+        {"192.168.0.255", "255.255.255.0", IpCheck::BroadcastAddress},
+        {"10.255.255.255", "255.0.0.0", IpCheck::BroadcastAddress},
+        {"10.0.0.0", "255.255.255.255", IpCheck::NetworkAddress}, // /32: every address fails
+        {"224.0.0.1", "255.0.0.0", IpCheck::InvalidAddress},
+        {"255.1.2.3", "255.0.0.0", IpCheck::InvalidAddress},
+        {"223.255.255.254", "255.0.0.0", IpCheck::Ok},
+        {"0.1.2.3", "255.0.0.0", IpCheck::Ok},
+        {"127.0.0.2", "255.0.0.0", IpCheck::Ok},
+        {"10.0.0.1", "255.255.255.252", IpCheck::Ok},
+        {"10.0.0.3", "255.255.255.252", IpCheck::BroadcastAddress},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckIpSettings(Q(c.address), Q(c.mask)), c.check)
+            << c.address << " / " << c.mask;
+    }
+
+    EXPECT_EQ(IpCheckMessage(IpCheck::InvalidMask),
+              "Invalid Subnet mask, please input correct Subnet mask.");
+    EXPECT_EQ(IpCheckMessage(IpCheck::NetworkAddress),
+              "IP Address is a network address in IP Subnet Mask setting.");
+    EXPECT_EQ(IpCheckMessage(IpCheck::BroadcastAddress),
+              "IP Address is a broadcast address in IP Subnet Mask setting.");
+    EXPECT_EQ(IpCheckMessage(IpCheck::InvalidAddress),
+              "IP address is an invalid address, please input correct IP address.");
+    EXPECT_TRUE(IpCheckMessage(IpCheck::Ok).isEmpty());
+    EXPECT_EQ(IpCheckFocus(IpCheck::InvalidMask), IpField::Mask);
+    for (IpCheck check :
+         {IpCheck::NetworkAddress, IpCheck::BroadcastAddress, IpCheck::InvalidAddress}) {
+        EXPECT_EQ(IpCheckFocus(check), IpField::Address);
+    }
+}
+
+TEST(IpSettingsTest, RequestCarriesAllThreeItemsInBothModes) {
+    const auto text = [](IpMode mode) {
+        return BuildConfigRequest("00:11:22:33:44:55",
+                                  IpSettingItems(mode, {10, 0, 0, 7}, {255, 255, 0, 0}))
+            .text;
+    };
+    EXPECT_EQ(text(IpMode::Fixed), "Torva_MultiAp_mgnt 1002 REQ 00:11:22:33:44:55 wan_proto "
+                                   "static\rwan_ipaddr 10.0.0.7\rwan_netmask 255.255.0.0\r\r");
+    EXPECT_EQ(text(IpMode::Dhcp), "Torva_MultiAp_mgnt 1002 REQ 00:11:22:33:44:55 wan_proto "
+                                  "dhcp\rwan_ipaddr 10.0.0.7\rwan_netmask 255.255.0.0\r\r");
+    EXPECT_EQ(IpModeOf("dhcp"), IpMode::Dhcp);
+    for (const char* other : {"static", "DHCP", "dhcp ", ""}) {
+        EXPECT_EQ(IpModeOf(other), IpMode::Fixed) << other;
+    }
+}
+
+TEST(IpSettingsTest, PcSideComesFromTheFirstEntryWithTheSameAddressText) {
+    const QList<PcAddressEntry> entries{{"192.168.1.10", "255.255.255.0", false},
+                                        {"10.0.0.7", "255.0.0.0", true},
+                                        {"10.0.0.7", "255.255.0.0", false}};
+    const PcIpSettings second = LookUpPcAddress("10.0.0.7", entries);
+    EXPECT_EQ(second.address, "10.0.0.7");
+    EXPECT_EQ(second.mask, "255.0.0.0");
+    EXPECT_EQ(second.source, "Dhcp");
+    EXPECT_EQ(LookUpPcAddress("192.168.1.10", entries).source, "Fixed");
+    const PcIpSettings none = LookUpPcAddress("office-pc", entries);
+    EXPECT_EQ(none.mask, "0.0.0.0");
+    EXPECT_EQ(none.source, "Fixed");
+}
+
+TEST(IpSettingsTest, SuggestionStepsTheFourthOctetAndWrapsWithoutCarry) {
+    const struct {
+        const char* address;
+        const char* mask;
+        const char* proposal;
+    } cases[] = {
+        {"192.168.1.10", "255.255.255.0", "192.168.1.11"},
+        {"192.168.1.254", "255.255.255.0", "192.168.1.253"}, // .255 would be the broadcast
+        {"192.168.1.255", "255.255.0.0", "192.168.1.0"},     // wraps up, no carry into .2.
+        {"192.168.1.255", "255.255.255.0", "192.168.1.254"}, // the PC is the broadcast
+        {"10.0.0.255", "255.0.0.0", "10.0.0.0"},             // wraps up, no carry
+        {"10.0.0.0", "255.255.255.255", "10.0.0.255"},       // wraps down, no borrow
+        {"172.16.5.9", "0.0.0.0", "172.16.5.10"},            // no adapter had the address
+    };
+    for (const auto& c : cases) {
+        const auto suggestion = SuggestSettings({c.address, c.mask, "Fixed"});
+        ASSERT_TRUE(suggestion.has_value()) << c.address;
+        EXPECT_EQ(FormatOctets(suggestion->address), c.proposal) << c.address << "/" << c.mask;
+        EXPECT_EQ(FormatOctets(suggestion->mask), c.mask);
+    }
+    // A host name standing in for the address proposes nothing.
+    EXPECT_FALSE(SuggestSettings({"office-pc", "0.0.0.0", "Fixed"}).has_value());
+}
+
+TEST(IpSettingsTest, PcSubnetUsesTheGreaterMaskReadLittleEndian) {
+    const auto onSubnet = [](const char* bridge, const char* bridgeMask, const char* pc,
+                             const char* pcMask) {
+        return IsOnPcSubnet(bridge, bridgeMask, {{pc, pcMask, false}});
+    };
+    EXPECT_TRUE(onSubnet("192.168.0.227", "255.255.255.0", "192.168.0.10", "255.255.255.0"));
+    EXPECT_TRUE(onSubnet("10.1.2.3", "255.0.0.0", "10.0.0.5", "255.0.0.0"));
+    // The narrower subnet decides, whichever side it is on.
+    EXPECT_FALSE(onSubnet("192.168.1.5", "255.255.255.0", "192.168.0.10", "255.255.0.0"));
+    EXPECT_FALSE(onSubnet("192.168.1.5", "255.255.0.0", "192.168.0.10", "255.255.255.0"));
+    EXPECT_FALSE(onSubnet("10.1.2.3", "255.0.0.0", "10.0.0.5", "255.255.0.0"));
+    // An unset adapter (0.0.0.0/0.0.0.0) is compared under the bridge's mask.
+    EXPECT_FALSE(onSubnet("192.168.0.227", "255.255.255.0", "0.0.0.0", "0.0.0.0"));
+    EXPECT_TRUE(onSubnet("0.0.0.9", "255.255.255.0", "0.0.0.0", "0.0.0.0"));
+    // Non-contiguous masks from the network: 0.0.255.0 reads greater than 255.255.0.0 when the
+    // bytes are read little-endian, so only the third octets are compared.
+    EXPECT_TRUE(onSubnet("20.2.5.7", "0.0.255.0", "10.1.5.9", "255.255.0.0"));
+    EXPECT_TRUE(onSubnet("20.2.5.7", "255.255.0.0", "10.1.5.9", "0.0.255.0"));
+    // A bridge that reported no usable address matches no real adapter.
+    EXPECT_FALSE(onSubnet("", "", "192.168.0.10", "255.255.255.0"));
+
+    // Later entries and later adapters count.
+    const QList<PcAddressEntry> entries{{"172.16.0.2", "255.255.0.0", false},
+                                        {"192.168.7.2", "255.255.255.0", true}};
+    EXPECT_TRUE(IsOnPcSubnet("192.168.7.99", "255.255.255.0", entries));
+    EXPECT_FALSE(IsOnPcSubnet("192.168.8.99", "255.255.255.0", entries));
+    EXPECT_FALSE(IsOnPcSubnet("192.168.7.99", "255.255.255.0", {}));
+}
+
+} // namespace
+} // namespace vantoro

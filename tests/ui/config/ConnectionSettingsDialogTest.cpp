@@ -1,0 +1,486 @@
+#include "ui/config/ConnectionSettingsDialog.h"
+
+#include "tests/support/DialogHarness.h"
+#include "tests/support/ModalScript.h"
+#include "ui/controls/HelpPane.h"
+#include "ui/controls/KeyEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace vantoro {
+namespace {
+
+const QString kKeyLength10 =
+    QStringLiteral("Invalid key length, please enter 10 Hex digits or leave it blank!!");
+const QString kRebooting =
+    QStringLiteral("The Bridge is now rebooting, please wait about 20 seconds.");
+
+// Plays the user against the dialog: every change goes through keys and clicks.
+class ConnectionSettingsDialogTest : public ::testing::Test, public test::DialogHarness {
+protected:
+    // A bridge like the demo's warehouse: infrastructure in the US on channel 6, WEP with two
+    // 64-bit keys and key 2 the default, on the second of two networks it sees.
+    void SetUp() override {
+        Bridge& b = bridge();
+        b.macAddress.Set("02:4B:00:00:00:02");
+        b.networkType.Set("1");
+        b.channel.Set("6");
+        b.profile.Set("1");
+        b.country.Set("US");
+        b.privacy.Set("1");
+        b.keyLength.Set("10");
+        b.keyId.Set("2");
+        b.keys[0].Set("0A1B2C3D4E");
+        b.keys[1].Set("1122334455");
+        b.ssid.Set("Office");
+        b.ssidCount.Set("2");
+        b.ssidList[0].Set("Lobby");
+        b.ssidList[1].Set("Office");
+    }
+
+    ConnectionSettingsDialog& Open() {
+        dialog_ = std::make_unique<ConnectionSettingsDialog>(context, nullptr);
+        dialog_->show();
+        return *dialog_;
+    }
+    template <typename T> T& Find(const char* name) {
+        return test::ModalScript::Child<T>(*dialog_, name);
+    }
+    QComboBox& List(const char* name) { return Find<QComboBox>(name); }
+    KeyEdit& Key() { return Find<KeyEdit>("keyEdit"); }
+
+    // Moves a closed list to item index with the arrow keys, one item per key (a refused step
+    // puts the list back, so the number of keys is fixed up front).
+    void Pick(const char* name, int index) {
+        QComboBox& list = List(name);
+        const int from = list.currentIndex();
+        for (int i = 0; i < std::abs(index - from); ++i) {
+            QTest::keyClick(&list, from < index ? Qt::Key_Down : Qt::Key_Up);
+        }
+    }
+    // Check boxes and radios by the Space bar, as from the keyboard.
+    void Toggle(const char* name) { QTest::keyClick(&Find<QAbstractButton>(name), Qt::Key_Space); }
+    void Press(const char* button) {
+        QTest::mouseClick(&Find<QPushButton>(button), Qt::LeftButton);
+    }
+    void TypeKey(const QString& text) { QTest::keyClicks(&Key(), text); }
+    bool Focused(const char* name) { return dialog_->focusWidget() == &Find<QWidget>(name); }
+
+    QStringList Messages() const {
+        QStringList texts;
+        for (const MessageRequest& shown : messages.shown) {
+            texts << shown.text;
+        }
+        return texts;
+    }
+    static QByteArray Request(const QByteArray& items) {
+        return "Torva_MultiAp_mgnt 1002 REQ 02:4B:00:00:00:02 " + items + "\r";
+    }
+    // The single request sent, with the notice, the close and the rescan that follow it.
+    QByteArray Applied() {
+        EXPECT_EQ(requests.size(), 1);
+        EXPECT_EQ(Messages().value(Messages().size() - 1), kRebooting);
+        EXPECT_FALSE(dialog_->isVisible());
+        EXPECT_EQ(scansStarted, 1);
+        return requests.value(0);
+    }
+    void ExpectNothingSent() {
+        EXPECT_TRUE(requests.isEmpty());
+        EXPECT_TRUE(dialog_->isVisible());
+        EXPECT_EQ(scansStarted, 0);
+    }
+
+    std::unique_ptr<ConnectionSettingsDialog> dialog_;
+};
+
+// --- Opening --------------------------------------------------------------------------------
+
+TEST_F(ConnectionSettingsDialogTest, OpensOnWhatTheBridgeReported) {
+    bridge().workProfile = 3; // left by an earlier Ad-Hoc dialog
+    bridge().workChannel = 2;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QStringLiteral(VANTORO_SOURCE_DIR "/res/help")));
+    Open();
+    QDir::setCurrent(previous);
+
+    EXPECT_EQ(dialog_->windowTitle(), "Connection Settings");
+    ASSERT_NE(dialog_->helpPane(), nullptr);
+    EXPECT_FALSE(dialog_->helpPane()->toPlainText().isEmpty());
+    EXPECT_EQ(List("regionList").count(), kRegionCount);
+    EXPECT_EQ(List("regionList").currentText(), "United States");
+    EXPECT_EQ(regionCode.View(), "US");
+    EXPECT_EQ(List("networkTypeList").currentText(), "Infrastructure");
+    EXPECT_FALSE(Find<QPushButton>("adHocButton").isEnabled());
+    EXPECT_EQ(bridge().workProfile, 1);
+    EXPECT_EQ(bridge().workChannel, 6);
+
+    // WEP on: manual mode with the default key masked, the passphrase side off.
+    EXPECT_TRUE(Find<QCheckBox>("useWepCheck").isChecked());
+    EXPECT_TRUE(Find<QRadioButton>("manualRadio").isChecked());
+    EXPECT_EQ(dialog_->keyMode(), KeyMode::Manual);
+    for (const char* off : {"passphraseLabel", "passphraseEdit", "passphraseSizeList"}) {
+        EXPECT_FALSE(Find<QWidget>(off).isEnabled()) << off;
+    }
+    for (const char* on :
+         {"passphraseRadio", "manualRadio", "keyIndexList", "keyEdit", "manualSizeList"}) {
+        EXPECT_TRUE(Find<QWidget>(on).isEnabled()) << on;
+    }
+    EXPECT_EQ(List("keyIndexList").currentText(), "Key 2:");
+    EXPECT_EQ(Key().text(), "1122334455");
+    EXPECT_TRUE(Key().IsMasked());
+    EXPECT_EQ(List("manualSizeList").currentText(), "64 bits");
+    EXPECT_EQ(List("passphraseSizeList").currentText(), "64 bits");
+    EXPECT_EQ(bridge().keys64[0].View(), "0A1B2C3D4E");
+
+    // Only hex digits go into the key field, with the platform's beep for the rest.
+    QTest::keyClick(&Key(), Qt::Key_Backspace);
+    TypeKey(QStringLiteral("ag-"));
+    EXPECT_EQ(Key().text(), "a");
+    EXPECT_EQ(platform.sounds.beeps, 2);
+}
+
+TEST_F(ConnectionSettingsDialogTest, WithoutWepTheWholeGroupIsOffAndAnOddKeyIdReadsAsKey1) {
+    bridge().privacy.Set("0");
+    bridge().keyId.Set("7");
+    bridge().networkType.Set("2");
+    Open();
+    EXPECT_FALSE(Find<QCheckBox>("useWepCheck").isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("useWepCheck").isEnabled());
+    for (const char* off : {"passphraseRadio", "manualRadio", "passphraseLabel", "passphraseEdit",
+                            "passphraseSizeList", "keyIndexList", "keyEdit", "manualSizeList"}) {
+        EXPECT_FALSE(Find<QWidget>(off).isEnabled()) << off;
+    }
+    EXPECT_EQ(List("keyIndexList").currentText(), "Key 1:");
+    EXPECT_EQ(Key().text(), "0A1B2C3D4E");
+    EXPECT_EQ(List("networkTypeList").currentText(), "Ad-Hoc");
+    EXPECT_TRUE(Find<QPushButton>("adHocButton").isEnabled());
+
+    // The check box brings back manual mode, the mode it was left in.
+    Toggle("useWepCheck");
+    EXPECT_TRUE(Find<QWidget>("keyEdit").isEnabled());
+    EXPECT_FALSE(Find<QWidget>("passphraseEdit").isEnabled());
+    EXPECT_TRUE(Find<QRadioButton>("manualRadio").isChecked());
+}
+
+TEST_F(ConnectionSettingsDialogTest, NetworkNameBoxShowsTheCurrentNameFirstOrAtItsPlace) {
+    struct Case {
+        const char* ssid;
+        const char* count;
+        QStringList items;
+        int current;
+    };
+    const Case cases[] = {
+        {"Office", "2", {"Lobby", "Office"}, 1},
+        {"Office", "3", {"Lobby", "Office", ""}, 1},
+        {"Hidden", "2", {"Hidden", "Lobby", "Office"}, 0},
+        {"office", "2", {"office", "Lobby", "Office"}, 0}, // letter case counts
+        {"Office", "0", {"Office"}, 0},
+        {"Office", "-3", {"Office"}, 0},
+    };
+    for (const Case& c : cases) {
+        bridge().ssid.Set(c.ssid);
+        bridge().ssidCount.Set(c.count);
+        Open();
+        QComboBox& names = List("networkNameBox");
+        QStringList items;
+        for (int i = 0; i < names.count(); ++i) {
+            items << names.itemText(i);
+        }
+        EXPECT_EQ(items, c.items) << c.ssid << "/" << c.count;
+        EXPECT_EQ(names.currentIndex(), c.current) << c.ssid << "/" << c.count;
+        EXPECT_EQ(names.currentText(), QString::fromLatin1(c.ssid));
+    }
+    // Sixteen listed names at most, whatever the count says.
+    bridge().ssidCount.Set("40");
+    Open();
+    EXPECT_EQ(List("networkNameBox").count(), kMaxSsids);
+}
+
+// --- Network and region ---------------------------------------------------------------------
+
+TEST_F(ConnectionSettingsDialogTest, InfrastructureSendsNoWorkingValuesEvenAfterTheAdHocDialog) {
+    Open();
+    Pick("networkTypeList", 1);
+    EXPECT_TRUE(Find<QPushButton>("adHocButton").isEnabled());
+    test::ModalScript script({[](QWidget& adHoc) {
+        QTest::keyClick(&test::ModalScript::Child<QComboBox>(adHoc, "channelList"), Qt::Key_End);
+        QTest::mouseClick(&test::ModalScript::Child<QPushButton>(adHoc, "okButton"),
+                          Qt::LeftButton);
+    }});
+    Press("adHocButton");
+    EXPECT_EQ(script.handled(), 1u);
+    EXPECT_EQ(bridge().workChannel, 11);
+    Pick("networkTypeList", 0);
+    EXPECT_FALSE(Find<QPushButton>("adHocButton").isEnabled());
+
+    Toggle("useWepCheck");
+    Press("okButton");
+    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 0\r"));
+}
+
+TEST_F(ConnectionSettingsDialogTest, AdHocSendsTheModeAndChannelChosenAfterTheLogin) {
+    bridge().version.Set("2.1");
+    bridge().userName.Set("admin");
+    bridge().password.Set("store02");
+    Open();
+    Pick("networkTypeList", 1);
+    QLineEdit* name = List("networkNameBox").lineEdit();
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Caf\u00E9 \u65E5") + QString(40, u'x'));
+    EXPECT_EQ(name->text(), QStringLiteral("Caf\u00E9 ") + QString(27, u'x'));
+
+    test::ModalScript script({
+        [](QWidget& adHoc) {
+            QTest::keyClick(&test::ModalScript::Child<QComboBox>(adHoc, "modeList"), Qt::Key_Home);
+            QTest::keyClick(&test::ModalScript::Child<QComboBox>(adHoc, "channelList"),
+                            Qt::Key_Home);
+            QTest::mouseClick(&test::ModalScript::Child<QPushButton>(adHoc, "okButton"),
+                              Qt::LeftButton);
+        },
+        [](QWidget& login) {
+            QTest::keyClicks(&test::ModalScript::Child<QLineEdit>(login, "userNameEdit"), "admin");
+            QTest::keyClicks(&test::ModalScript::Child<QLineEdit>(login, "passwordEdit"),
+                             "store02");
+            QTest::keyClick(&test::ModalScript::Child<QLineEdit>(login, "passwordEdit"),
+                            Qt::Key_Return);
+        },
+    });
+    Press("adHocButton");
+    Press("okButton");
+    EXPECT_EQ(script.handled(), 2u);
+    // The stored key untouched in its mask goes out again as the bridge reported it.
+    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Caf\xE9 " + QByteArray(27, 'x') +
+                                 "\risl_wlg_nw_type 2\risl_wlg_profile 0\risl_wlg_channel 1\r"
+                                 "isl_wlg_privacy 1\risl_wlg_keyid 1\r"
+                                 "isl_wlg_key_1 0A1B2C3D4E\risl_wlg_empty_key_1 1\r"
+                                 "isl_wlg_key_2 1122334455\risl_wlg_empty_key_2 1\r"
+                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+}
+
+TEST_F(ConnectionSettingsDialogTest, AnotherRegionIsSentOnlyAfterYes) {
+    bridge().networkType.Set("2");
+    bridge().profile.Set("3");
+    bridge().privacy.Set("0");
+    Open();
+    Pick("regionList", 6);
+    EXPECT_EQ(regionCode.View(), "FR");
+    EXPECT_EQ(bridge().workChannel, 10);
+
+    messages.answers = {QMessageBox::No};
+    Press("okButton");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(messages.shown[0].caption, "BRELLIX Vantoro");
+    EXPECT_TRUE(messages.shown[0].text.startsWith("Selecting the incorrect region"));
+    ExpectNothingSent();
+    // Declining puts the list back and, with it, the region the Ad-Hoc dialog offers.
+    EXPECT_EQ(List("regionList").currentText(), "United States");
+    EXPECT_EQ(regionCode.View(), "US");
+    EXPECT_EQ(bridge().workChannel, 6);
+
+    // Re-picking the reported region asks nothing.
+    Pick("regionList", 6);
+    Pick("regionList", 11);
+    messages.shown.clear();
+    Press("okButton");
+    EXPECT_EQ(Messages(), QStringList{kRebooting});
+    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 2\risl_wlg_profile 3\r"
+                                 "isl_wlg_channel 6\risl_wlg_privacy 0\r"));
+
+    requests.clear();
+    scansStarted = 0;
+    Open();
+    Pick("regionList", 7);
+    messages.answers = {QMessageBox::Yes};
+    Press("okButton");
+    EXPECT_EQ(Applied(), Request("isl_wlg_country IE\risl_wlg_ssid Office\risl_wlg_nw_type 2\r"
+                                 "isl_wlg_profile 3\risl_wlg_channel 5\risl_wlg_privacy 0\r"));
+}
+
+TEST_F(ConnectionSettingsDialogTest, AnUnknownRegionMustBeChosenFirst) {
+    bridge().country.Set("TW");
+    Open();
+    EXPECT_EQ(List("regionList").currentText(), "-Select Region-");
+    EXPECT_EQ(regionCode.View(), "TW");
+    Press("okButton");
+    EXPECT_EQ(Messages(), QStringList{"Please select a Country/Region"});
+    ExpectNothingSent();
+}
+
+TEST_F(ConnectionSettingsDialogTest, EnterNeverApplies) {
+    Open();
+    for (QWidget* target :
+         {static_cast<QWidget*>(List("networkNameBox").lineEdit()), static_cast<QWidget*>(&Key()),
+          static_cast<QWidget*>(&Find<QPushButton>("okButton")),
+          static_cast<QWidget*>(dialog_.get())}) {
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter);
+    }
+    EXPECT_TRUE(Messages().isEmpty());
+    ExpectNothingSent();
+    // Typing a name and pressing Enter adds nothing to the list either.
+    QTest::keyClicks(List("networkNameBox").lineEdit(), "x");
+    QTest::keyClick(List("networkNameBox").lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(List("networkNameBox").count(), 2);
+}
+
+// --- Keys -----------------------------------------------------------------------------------
+
+TEST_F(ConnectionSettingsDialogTest, KeyIndexChangeNeedsAFullKeyTheMaskOrNothing) {
+    Open();
+    QTest::keyClick(&Key(), Qt::Key_Backspace); // a masked key empties at once
+    EXPECT_FALSE(Key().IsMasked());
+    TypeKey("123456789");
+    Pick("keyIndexList", 2);
+    EXPECT_EQ(Messages(), QStringList{kKeyLength10});
+    EXPECT_EQ(List("keyIndexList").currentText(), "Key 2:");
+    EXPECT_EQ(dialog_->keyIndex(), 1);
+    EXPECT_TRUE(Focused("keyEdit"));
+    EXPECT_EQ(Key().text(), "123456789");
+
+    TypeKey("a");
+    Pick("keyIndexList", 2);
+    EXPECT_EQ(dialog_->keyIndex(), 2);
+    EXPECT_EQ(Key().text(), ""); // an empty slot is typed in clear
+    EXPECT_FALSE(Key().IsMasked());
+    EXPECT_EQ(bridge().keys64[1].View(), "123456789a");
+
+    Pick("keyIndexList", 3); // leaving an empty field is fine
+    EXPECT_EQ(dialog_->keyIndex(), 3);
+    Pick("keyIndexList", 1); // a stored key comes back masked
+    EXPECT_EQ(Key().text(), "123456789a");
+    EXPECT_TRUE(Key().IsMasked());
+
+    Press("okButton");
+    EXPECT_EQ(Messages().size(), 2);
+    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
+                                 "isl_wlg_keyid 1\r"
+                                 "isl_wlg_key_1 0A1B2C3D4E\risl_wlg_empty_key_1 1\r"
+                                 "isl_wlg_key_2 123456789a\risl_wlg_empty_key_2 1\r"
+                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+}
+
+TEST_F(ConnectionSettingsDialogTest, MaskedKeysStayUnsentAndAnEmptyFieldIsRefusedOnApply) {
+    bridge().keyId.Set("1");
+    bridge().keys[0].Set("**********");
+    bridge().keys[1].Set("**********");
+    Open();
+    EXPECT_EQ(Key().text(), "**********");
+    Pick("keyIndexList", 2); // the mask passes a key change
+    EXPECT_EQ(dialog_->keyIndex(), 2);
+    EXPECT_TRUE(Messages().isEmpty());
+
+    Press("okButton");
+    EXPECT_EQ(Messages(), QStringList{"Invalid length.\r\nPlease type in 10 digit Hex number."});
+    EXPECT_TRUE(Focused("keyEdit"));
+    ExpectNothingSent();
+
+    Pick("keyIndexList", 1);
+    Press("okButton");
+    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
+                                 "isl_wlg_keyid 1\r"
+                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+}
+
+TEST_F(ConnectionSettingsDialogTest, AStoredKeyOfTheWrongLengthIsRefusedNotCut) {
+    bridge().keyId.Set("1");
+    bridge().keys[0].Set("00112233445566778899AABBCC");
+    Open();
+    EXPECT_EQ(Key().text(), "00112233445566778899AABBCC");
+    Press("okButton");
+    EXPECT_EQ(Messages(), QStringList{"Invalid length.\r\nPlease type in 10 digit Hex number."});
+    ExpectNothingSent();
+    // Once replaced, typing is held to ten digits again.
+    QTest::keyClick(&Key(), Qt::Key_Backspace);
+    TypeKey("0123456789ABC");
+    EXPECT_EQ(Key().text(), "0123456789");
+}
+
+TEST_F(ConnectionSettingsDialogTest, ManualSizeSwitchEmptiesEveryKeyFor128BitKeys) {
+    Open();
+    Pick("manualSizeList", 1);
+    EXPECT_EQ(dialog_->keySize(), KeySize::Bits128);
+    EXPECT_EQ(Key().text(), "");
+    EXPECT_FALSE(Key().IsMasked());
+    EXPECT_TRUE(bridge().keys64[0].IsEmpty());
+    TypeKey(QString(30, u'C'));
+    EXPECT_EQ(Key().text(), QString(26, u'C'));
+
+    Press("okButton");
+    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
+                                 "isl_wlg_keyid 1\risl_wlg_empty_key_1 empty\r"
+                                 "isl_wlg_key_2 " +
+                                 QByteArray(26, 'C') +
+                                 "\risl_wlg_empty_key_2 1\r"
+                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+}
+
+TEST_F(ConnectionSettingsDialogTest, PassphraseRegeneratesOnEveryKeystroke) {
+    Open();
+    Toggle("passphraseRadio");
+    EXPECT_EQ(dialog_->keyMode(), KeyMode::Passphrase);
+    EXPECT_TRUE(Focused("passphraseEdit"));
+    EXPECT_FALSE(Find<QWidget>("keyEdit").isEnabled());
+    EXPECT_FALSE(Find<QWidget>("manualSizeList").isEnabled());
+    EXPECT_TRUE(bridge().keys64[0].IsEmpty()); // the stored keys of that size are gone
+    EXPECT_FALSE(Key().IsMasked());
+
+    QLineEdit& passphrase = Find<QLineEdit>("passphraseEdit");
+    QTest::keyClicks(&passphrase, "badp");
+    const std::string badp(bridge().keys64[1].View());
+    QTest::keyClicks(&passphrase, QStringLiteral("w\u65E5"));
+    EXPECT_EQ(passphrase.text(), "badpw");
+    EXPECT_NE(bridge().keys64[1].View(), badp);
+    EXPECT_EQ(Key().text(), "C27236DFB1"); // key 2 of "badpw"
+
+    // 128 bits: the passphrase starts over, the manual list follows, one key four times.
+    Pick("passphraseSizeList", 1);
+    EXPECT_EQ(passphrase.text(), "");
+    EXPECT_EQ(Key().text(), "");
+    EXPECT_EQ(List("manualSizeList").currentText(), "128 bits");
+    QTest::keyClicks(&passphrase, "abc");
+    EXPECT_EQ(Key().text(), "EFEFEEDAE197ED614B582E1490");
+
+    Press("okButton");
+    QByteArray keys;
+    for (int k = 1; k <= 4; ++k) {
+        keys += "isl_wlg_key_" + QByteArray::number(k) + " EFEFEEDAE197ED614B582E1490\r" +
+                "isl_wlg_empty_key_" + QByteArray::number(k) + " 1\r";
+    }
+    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
+                                 "isl_wlg_keyid 1\r" +
+                                 keys));
+}
+
+TEST_F(ConnectionSettingsDialogTest, BackToManualEmptiesWhatThePassphraseMade) {
+    Open();
+    Toggle("passphraseRadio");
+    QTest::keyClicks(&Find<QLineEdit>("passphraseEdit"), "badpw");
+    Toggle("manualRadio");
+    EXPECT_EQ(dialog_->keyMode(), KeyMode::Manual);
+    EXPECT_EQ(Find<QLineEdit>("passphraseEdit").text(), "");
+    EXPECT_EQ(Key().text(), "");
+    EXPECT_TRUE(Focused("keyEdit"));
+    for (const BridgeText& slot : bridge().keys64) {
+        EXPECT_TRUE(slot.IsEmpty());
+    }
+    // Switching WEP off and on keeps the mode and what was typed.
+    TypeKey("abcdef0123");
+    Toggle("useWepCheck");
+    Toggle("useWepCheck");
+    EXPECT_EQ(Key().text(), "abcdef0123");
+    EXPECT_TRUE(Find<QWidget>("keyEdit").isEnabled());
+}
+
+} // namespace
+} // namespace vantoro

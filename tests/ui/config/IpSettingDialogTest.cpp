@@ -1,0 +1,185 @@
+#include "ui/config/IpSettingDialog.h"
+
+#include "tests/support/DialogHarness.h"
+#include "tests/support/ModalScript.h"
+#include "ui/controls/HelpPane.h"
+#include "ui/controls/IpAddressEdit.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantoro {
+namespace {
+
+class IpSettingDialogTest : public ::testing::Test, public test::DialogHarness {
+protected:
+    void SetUp() override {
+        bridge().macAddress.Set("02:4B:00:00:00:07");
+        bridge().ipMode.Set("static");
+        bridge().ipAddress.Set("10.20.30.40");
+        bridge().subnetMask.Set("255.255.255.0");
+    }
+    std::unique_ptr<IpSettingDialog> Open() {
+        auto dialog = std::make_unique<IpSettingDialog>(context, nullptr);
+        dialog->show();
+        return dialog;
+    }
+    template <typename T> static T& Find(QWidget& dialog, const char* name) {
+        return test::ModalScript::Child<T>(dialog, name);
+    }
+    static QString Text(QWidget& dialog, const char* name) {
+        return Find<QLabel>(dialog, name).text();
+    }
+    // Replaces what an address control holds by typing, as a user would.
+    static void TypeAddress(QWidget& dialog, const char* control, const QString& text) {
+        auto& edit = Find<IpAddressEdit>(dialog, control);
+        edit.clear();
+        const QStringList octets = text.split(QLatin1Char('.'));
+        for (int i = 0; i < octets.size(); ++i) {
+            const QString field = QStringLiteral("octet%1").arg(i + 1);
+            QTest::keyClicks(edit.findChild<QLineEdit*>(field), octets[i]);
+        }
+    }
+    static void Press(QWidget& dialog, const char* button) {
+        QTest::mouseClick(&Find<QPushButton>(dialog, button), Qt::LeftButton);
+    }
+    QStringList Messages() const {
+        QStringList texts;
+        for (const MessageRequest& shown : messages.shown) {
+            texts << shown.text;
+        }
+        return texts;
+    }
+};
+
+TEST_F(IpSettingDialogTest, ADhcpBridgeSendsDhcpWithTheAddressItShowsAndRescans) {
+    bridge().ipMode.Set("dhcp");
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QStringLiteral(VANTORO_SOURCE_DIR "/res/help")));
+    auto dialog = Open();
+    QDir::setCurrent(previous);
+    EXPECT_EQ(dialog->windowTitle(), "IP Setting");
+    EXPECT_TRUE(Find<QRadioButton>(*dialog, "automaticRadio").isChecked());
+    EXPECT_FALSE(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").isEnabled());
+    EXPECT_FALSE(Find<IpAddressEdit>(*dialog, "bridgeMaskEdit").isEnabled());
+    EXPECT_EQ(Text(*dialog, "pcAddressValue"), "192.168.1.10");
+    EXPECT_EQ(Text(*dialog, "pcMaskValue"), "255.255.255.0");
+    EXPECT_EQ(Text(*dialog, "pcSourceValue"), "Fixed");
+    ASSERT_NE(dialog->helpPane(), nullptr);
+    EXPECT_FALSE(dialog->helpPane()->toPlainText().isEmpty());
+
+    Press(*dialog, "okButton"); // version empty: no login
+    EXPECT_EQ(requests, QByteArrayList{"Torva_MultiAp_mgnt 1002 REQ 02:4B:00:00:00:07 "
+                                       "wan_proto dhcp\rwan_ipaddr 10.20.30.40\r"
+                                       "wan_netmask 255.255.255.0\r\r"});
+    EXPECT_EQ(Messages(),
+              QStringList{"The Bridge is now rebooting, please wait about 20 seconds."});
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(scansStarted, 1);
+}
+
+TEST_F(IpSettingDialogTest, ChecksRunInOrderKeepTheDialogOpenAndFocusTheFieldAtFault) {
+    auto dialog = Open();
+    EXPECT_TRUE(Find<QRadioButton>(*dialog, "fixedRadio").isChecked());
+    struct Case {
+        const char* address;
+        const char* mask;
+        const char* message;
+        const char* focus;
+    };
+    const Case cases[] = {
+        {"192.168.0.5", "255.255.255.254", "Invalid Subnet mask, please input correct Subnet mask.",
+         "bridgeMaskEdit"},
+        {"192.168.0.0", "255.255.255.0",
+         "IP Address is a network address in IP Subnet Mask setting.", "bridgeAddressEdit"},
+        {"192.168.0.255", "255.255.255.0",
+         "IP Address is a broadcast address in IP Subnet Mask setting.", "bridgeAddressEdit"},
+        {"224.0.0.1", "255.0.0.0",
+         "IP address is an invalid address, please input correct IP address.", "bridgeAddressEdit"},
+    };
+    for (const Case& c : cases) {
+        messages.shown.clear();
+        TypeAddress(*dialog, "bridgeAddressEdit", QString::fromLatin1(c.address));
+        TypeAddress(*dialog, "bridgeMaskEdit", QString::fromLatin1(c.mask));
+        Press(*dialog, "okButton");
+        EXPECT_EQ(Messages(), QStringList{c.message}) << c.address;
+        EXPECT_TRUE(Find<IpAddressEdit>(*dialog, c.focus).isAncestorOf(dialog->focusWidget()))
+            << c.address;
+    }
+    EXPECT_TRUE(requests.isEmpty());
+    EXPECT_TRUE(dialog->isVisible());
+
+    // 127 and 0 as first octets pass.
+    TypeAddress(*dialog, "bridgeAddressEdit", "127.0.0.2");
+    Press(*dialog, "okButton");
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_TRUE(
+        requests[0].contains("wan_proto static\rwan_ipaddr 127.0.0.2\rwan_netmask 255.0.0.0"));
+}
+
+TEST_F(IpSettingDialogTest, SuggestSettingsSwitchesToAFixedAddressNextToThePcs) {
+    bridge().ipMode.Set("dhcp");
+    bridge().ipAddress.Set("garbage");
+    bridge().subnetMask.Set("");
+    auto dialog = Open();
+    EXPECT_TRUE(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").isBlank());
+    EXPECT_TRUE(Find<IpAddressEdit>(*dialog, "bridgeMaskEdit").isBlank());
+
+    platform.adapters.list.adapters.front().addresses.front().dhcp = true;
+    Press(*dialog, "suggestButton");
+    EXPECT_EQ(dialog->mode(), IpMode::Fixed);
+    EXPECT_TRUE(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").isEnabled());
+    EXPECT_EQ(FormatOctets(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").octets()),
+              "192.168.1.11");
+    EXPECT_EQ(FormatOctets(Find<IpAddressEdit>(*dialog, "bridgeMaskEdit").octets()),
+              "255.255.255.0");
+    EXPECT_EQ(Text(*dialog, "pcSourceValue"), "Dhcp");
+
+    // Back to automatic: the proposal stays in the disabled controls.
+    QTest::mouseClick(&Find<QRadioButton>(*dialog, "automaticRadio"), Qt::LeftButton);
+    EXPECT_EQ(dialog->mode(), IpMode::Dhcp);
+    EXPECT_FALSE(Find<IpAddressEdit>(*dialog, "bridgeMaskEdit").isEnabled());
+    EXPECT_EQ(FormatOctets(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").octets()),
+              "192.168.1.11");
+}
+
+TEST_F(IpSettingDialogTest, AnOverflowingAdapterListLeavesThePcSideEmptyAndSuggestsNothing) {
+    platform.adapters.list = AdapterList{AdapterListState::Overflow, {}};
+    auto dialog = Open();
+    EXPECT_EQ(Text(*dialog, "pcAddressValue"), "");
+    EXPECT_EQ(dialog->helpPane(), nullptr);
+    Press(*dialog, "suggestButton");
+    EXPECT_EQ(dialog->mode(), IpMode::Fixed);
+    EXPECT_EQ(FormatOctets(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").octets()),
+              "10.20.30.40");
+}
+
+TEST_F(IpSettingDialogTest, TheLoginComesBeforeTheChecksAndThreeFailuresCloseTheDialog) {
+    bridge().version.Set("1.0");
+    bridge().userName.Set("admin");
+    bridge().password.Set("pw");
+    auto dialog = Open();
+    TypeAddress(*dialog, "bridgeMaskEdit", "255.255.255.254"); // would fail the checks
+    const auto wrong = [](QWidget& prompt) {
+        QTest::keyClicks(prompt.findChild<QLineEdit*>("userNameEdit"), "admin");
+        QTest::keyClicks(prompt.findChild<QLineEdit*>("passwordEdit"), "PW");
+        QTest::keyClick(prompt.findChild<QLineEdit*>("passwordEdit"), Qt::Key_Return);
+    };
+    test::ModalScript script({wrong, wrong, wrong});
+    Press(*dialog, "okButton");
+    EXPECT_EQ(script.handled(), 3u);
+    EXPECT_EQ(Messages(),
+              QStringList({"Invalid User name or Password.", "Invalid User name or Password.",
+                           "You don't have the rights to change configurations."}));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(requests.isEmpty());
+    EXPECT_EQ(scansStarted, 0);
+}
+
+} // namespace
+} // namespace vantoro

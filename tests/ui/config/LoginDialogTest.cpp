@@ -1,0 +1,121 @@
+#include "ui/config/LoginDialog.h"
+
+#include "tests/support/DialogHarness.h"
+#include "tests/support/ModalScript.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vantoro {
+namespace {
+
+using test::ModalScript;
+
+// Types into the prompt as a user would, then presses OK (or Escape).
+ModalScript::Step Type(QString user, QString password) {
+    return [user, password](QWidget& dialog) {
+        auto& userEdit = ModalScript::Child<QLineEdit>(dialog, "userNameEdit");
+        auto& passwordEdit = ModalScript::Child<QLineEdit>(dialog, "passwordEdit");
+        // Every attempt starts with both fields empty and the password masked.
+        EXPECT_TRUE(userEdit.text().isEmpty() && passwordEdit.text().isEmpty());
+        EXPECT_EQ(passwordEdit.echoMode(), QLineEdit::Password);
+        QTest::keyClicks(&userEdit, user);
+        QTest::keyClicks(&passwordEdit, password);
+        QTest::mouseClick(&ModalScript::Child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+    };
+}
+ModalScript::Step PressEscape() {
+    return [](QWidget& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); };
+}
+
+class LoginDialogTest : public ::testing::Test, public test::DialogHarness {
+protected:
+    void SetUp() override {
+        bridge().userName.Set("admin");
+        bridge().password.Set("Pass");
+        bridge().version.Set("2.01");
+        caller.show();
+    }
+    AuthorizeOutcome Authorize() {
+        return AuthorizeAndApply(caller, context, [this] { ++applied; });
+    }
+    QStringList Messages() const {
+        QStringList texts;
+        for (const MessageRequest& shown : messages.shown) {
+            texts << shown.text;
+        }
+        return texts;
+    }
+    QDialog caller;
+    int applied = 0;
+};
+
+TEST_F(LoginDialogTest, RightCredentialsApplyAndStartTheGraceForEveryBridge) {
+    ModalScript script({Type("admin", "Pass")});
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
+    EXPECT_EQ(script.handled(), 1u);
+    EXPECT_EQ(applied, 1);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(login.loginRequired());
+
+    // Within the grace another bridge's change goes through without a prompt.
+    selected = 1;
+    bridge().userName.Set("other");
+    bridge().version.Set("1.0");
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
+    EXPECT_EQ(applied, 2);
+
+    // After it, the prompt is back.
+    login.OnGraceExpired();
+    ModalScript again({PressEscape()});
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Cancelled);
+    EXPECT_EQ(again.handled(), 1u);
+    EXPECT_EQ(applied, 2);
+}
+
+TEST_F(LoginDialogTest, TwoFailuresWarnAndRetryTheThirdRefusesAndClosesTheCaller) {
+    ModalScript script({Type("Admin", "Pass"), Type("admin", "pass"), Type("admin", "Pass ")});
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Refused);
+    EXPECT_EQ(script.handled(), 3u);
+    EXPECT_EQ(applied, 0);
+    EXPECT_EQ(Messages(),
+              QStringList({"Invalid User name or Password.", "Invalid User name or Password.",
+                           "You don't have the rights to change configurations."}));
+    EXPECT_FALSE(caller.isVisible());
+    EXPECT_TRUE(login.loginRequired());
+
+    // The next press starts afresh with three attempts; the second succeeds.
+    caller.show();
+    messages.shown.clear();
+    ModalScript next({Type("x", "y"), Type("admin", "Pass")});
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
+    EXPECT_EQ(Messages(), QStringList{"Invalid User name or Password."});
+    EXPECT_TRUE(caller.isVisible());
+}
+
+TEST_F(LoginDialogTest, CancelAfterAFailureLeavesTheCallerOpenAndSaysNothingMore) {
+    ModalScript script({Type("admin", "nope"), PressEscape()});
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Cancelled);
+    EXPECT_EQ(Messages(), QStringList{"Invalid User name or Password."});
+    EXPECT_TRUE(caller.isVisible());
+    EXPECT_EQ(applied, 0);
+}
+
+TEST_F(LoginDialogTest, FieldsTakeSixteenCharactersAndABridgeWithoutVersionAsksNothing) {
+    bridge().userName.Set("abcdefghijklmnop"); // 16: just fits
+    ModalScript script({Type("abcdefghijklmnopXYZ", "Pass")});
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
+
+    login.OnGraceExpired();
+    bridge().version.Set("");
+    ModalScript none({Type("never", "shown")});
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
+    EXPECT_EQ(none.handled(), 0u);
+    // A skipped login leaves the state as it was.
+    EXPECT_TRUE(login.loginRequired());
+}
+
+} // namespace
+} // namespace vantoro

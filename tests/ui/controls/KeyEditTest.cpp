@@ -1,0 +1,163 @@
+#include "ui/controls/KeyEdit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QTest>
+#include <QVBoxLayout>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <utility>
+
+namespace vantoro {
+namespace {
+
+class KeyEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        before_->setObjectName(QStringLiteral("beforeKey"));
+        key_->setObjectName(QStringLiteral("keyEdit"));
+        after_->setObjectName(QStringLiteral("afterKey"));
+        auto* layout = new QVBoxLayout(dialog_.get());
+        for (QWidget* w : {static_cast<QWidget*>(before_), static_cast<QWidget*>(key_),
+                           static_cast<QWidget*>(after_)}) {
+            layout->addWidget(w);
+        }
+        key_->SetBeep([this] { ++beeps_; });
+        key_->setMaxLength(10);
+        dialog_->show();
+        dialog_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+        key_->setFocus();
+    }
+
+    KeyEdit& Key() { return *dialog_->findChild<KeyEdit*>(QStringLiteral("keyEdit")); }
+
+    // A stored key put into the field masked, as the dialog does when it opens.
+    void ShowMasked(const QString& storedKey) {
+        Key().setText(storedKey);
+        Key().setEchoMode(QLineEdit::Password);
+    }
+
+    std::unique_ptr<QDialog> dialog_ = std::make_unique<QDialog>();
+    QLineEdit* before_ = new QLineEdit(dialog_.get());
+    KeyEdit* key_ = new KeyEdit(dialog_.get());
+    QLineEdit* after_ = new QLineEdit(dialog_.get());
+    int beeps_ = 0;
+};
+
+TEST_F(KeyEditTest, RefusesTypedCharactersOutsideTheSetButNotPastedOnes) {
+    // With no set installed every character is typed.
+    QTest::keyClicks(&Key(), QStringLiteral("g -"));
+    EXPECT_EQ(Key().text(), QStringLiteral("g -"));
+    Key().clear();
+
+    Key().SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+    QTest::keyClicks(&Key(), QStringLiteral("09afAF"));
+    const std::pair<Qt::Key, QString> refused[] = {
+        {Qt::Key_G, QStringLiteral("g")},     {Qt::Key_G, QStringLiteral("G")},
+        {Qt::Key_Space, QStringLiteral(" ")}, {Qt::Key_Minus, QStringLiteral("-")},
+        {Qt::Key_Plus, QStringLiteral("+")},  {Qt::Key_Eacute, QStringLiteral("\u00E9")}};
+    for (const auto& [key, text] : refused) {
+        QTest::sendKeyEvent(QTest::Click, &Key(), key, text, Qt::NoModifier);
+    }
+    EXPECT_EQ(Key().text(), QStringLiteral("09afAF"));
+    EXPECT_EQ(beeps_, 6);
+
+    // Control characters pass: Backspace edits, Ctrl+A selects, Ctrl+V pastes unfiltered.
+    QTest::keyClick(&Key(), Qt::Key_Backspace);
+    QTest::keyClick(&Key(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(Key().selectedText(), QStringLiteral("09afA"));
+    QApplication::clipboard()->setText(QStringLiteral("zz-!"));
+    QTest::keyClick(&Key(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Key().text(), QStringLiteral("zz-!"));
+    EXPECT_EQ(beeps_, 6);
+
+    // A new set replaces the old one.
+    Key().SetAllowedChars(QStringLiteral("01"));
+    Key().clear();
+    QTest::keyClicks(&Key(), QStringLiteral("1a0"));
+    EXPECT_EQ(Key().text(), QStringLiteral("10"));
+}
+
+TEST_F(KeyEditTest, FullStopMovesTheFocusOnAndLeavesAMaskedKeyAlone) {
+    Key().SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+    ShowMasked(QStringLiteral("0123456789"));
+    Key().selectAll();
+    QTest::keyClick(&Key(), Qt::Key_Period);
+    EXPECT_EQ(QApplication::focusWidget(), after_);
+    EXPECT_EQ(Key().text(), QStringLiteral("0123456789"));
+    EXPECT_TRUE(Key().IsMasked());
+    EXPECT_EQ(beeps_, 0);
+}
+
+TEST_F(KeyEditTest, StartingToReplaceAMaskedKeyEmptiesItAndShowsItInClear) {
+    struct Case {
+        const char* what;
+        bool withSet;
+        bool selectAll;
+        std::function<void(KeyEdit&)> act;
+        QString text;
+        bool masked;
+        int beeps;
+    };
+    const auto click = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        return [=](KeyEdit& e) { QTest::keyClick(&e, key, modifiers); };
+    };
+    const Case cases[] = {
+        {"Backspace", true, false, click(Qt::Key_Backspace), QString(), false, 0},
+        {"Delete", true, false, click(Qt::Key_Delete), QString(), false, 0},
+        {"a digit over a selection", true, true, click(Qt::Key_A), QStringLiteral("a"), false, 0},
+        {"Ctrl+C over a selection", true, true, click(Qt::Key_C, Qt::ControlModifier), QString(),
+         false, 0},
+        // The selection is cleared before the character is looked at.
+        {"a refused letter over a selection", true, true, click(Qt::Key_G), QString(), false, 1},
+        {"a digit, no selection", true, false, click(Qt::Key_A), QStringLiteral("01234a"), true, 0},
+        {"Shift+Left", true, false, click(Qt::Key_Left, Qt::ShiftModifier), QStringLiteral("01234"),
+         true, 0},
+        // With no set a field takes Backspace as a plain edit does, unless text is selected.
+        {"Backspace, no set", false, false, click(Qt::Key_Backspace), QStringLiteral("0123"), true,
+         0},
+        {"Backspace over a selection, no set", false, true, click(Qt::Key_Backspace), QString(),
+         false, 0},
+    };
+    for (const Case& c : cases) {
+        auto edit = std::make_unique<KeyEdit>(dialog_.get());
+        edit->setObjectName(QStringLiteral("caseKey"));
+        edit->SetBeep([this] { ++beeps_; });
+        if (c.withSet) {
+            edit->SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+        }
+        edit->setText(QStringLiteral("01234"));
+        edit->setEchoMode(QLineEdit::Password);
+        if (c.selectAll) {
+            edit->selectAll();
+        }
+        beeps_ = 0;
+        c.act(*edit);
+        EXPECT_EQ(edit->text(), c.text) << c.what;
+        EXPECT_EQ(edit->IsMasked(), c.masked) << c.what;
+        EXPECT_EQ(beeps_, c.beeps) << c.what;
+    }
+}
+
+TEST_F(KeyEditTest, TabIntoAMaskedKeySelectsItSoTypingReplacesIt) {
+    Key().SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+    ShowMasked(QStringLiteral("0123456789"));
+    EXPECT_EQ(Key().displayText(), QStringLiteral("**********"));
+    before_->setFocus();
+    QTest::keyClick(before_, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), &Key());
+    QTest::keyClicks(&Key(), QStringLiteral("Be"));
+    EXPECT_EQ(Key().displayText(), QStringLiteral("Be"));
+    // In clear, Backspace and Delete edit as usual.
+    QTest::keyClick(&Key(), Qt::Key_Backspace);
+    QTest::keyClick(&Key(), Qt::Key_Home);
+    QTest::keyClick(&Key(), Qt::Key_Delete);
+    QTest::keyClicks(&Key(), QStringLiteral("12"));
+    EXPECT_EQ(Key().text(), QStringLiteral("12"));
+}
+
+} // namespace
+} // namespace vantoro
