@@ -32,21 +32,22 @@ QList<ConfigItem> WirelessItems(const WirelessSettings& settings) {
     QList<ConfigItem> items;
     if (ChangesRegion(settings)) {
         const std::string_view code = GetRegionCode(settings.region);
-        items.append({"isl_wlg_country ", QByteArray(code.data(), qsizetype(code.size()))});
+        items.append(
+            ConfigItem{"isl_wlg_country ", QByteArray(code.data(), qsizetype(code.size()))});
     }
-    items.append({"isl_wlg_ssid ", NetworkNameBytes(settings.networkName)});
+    items.append(ConfigItem{"isl_wlg_ssid ", NetworkNameBytes(settings.networkName)});
     if (settings.networkType == NetworkType::Infrastructure) {
-        items.append({"isl_wlg_nw_type ", "1"});
+        items.append(ConfigItem{"isl_wlg_nw_type ", "1"});
     } else {
-        items.append({"isl_wlg_nw_type ", "2"});
-        items.append({"isl_wlg_profile ", QByteArray::number(settings.workProfile)});
-        items.append({"isl_wlg_channel ", QByteArray::number(settings.workChannel)});
+        items.append(ConfigItem{"isl_wlg_nw_type ", "2"});
+        items.append(ConfigItem{"isl_wlg_profile ", QByteArray::number(settings.workProfile)});
+        items.append(ConfigItem{"isl_wlg_channel ", QByteArray::number(settings.workChannel)});
     }
     if (!settings.useWep) {
-        items.append({"isl_wlg_privacy ", "0"});
+        items.append(ConfigItem{"isl_wlg_privacy ", "0"});
         return items;
     }
-    items.append({"isl_wlg_privacy ", "1"});
+    items.append(ConfigItem{"isl_wlg_privacy ", "1"});
     items.append(WepKeyItems(settings.keyIndex, settings.keySize, settings.keySlots));
     return items;
 }

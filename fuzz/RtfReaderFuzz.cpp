@@ -1,8 +1,8 @@
 // libFuzzer target for the RTF reader: any bytes must read without a crash, a sanitizer report,
 // a hang or unbounded memory, and must leave well-formed text in the document.
 //
-// Seed corpus: the real files in shared/rtf-samples and res/help, e.g.
-//   fuzz_rtf_reader -max_total_time=60 corpus/rtf ../shared/rtf-samples res/help
+// Seed corpus: fuzz/corpus/rtf_reader and the real files in res/help, e.g.
+//   fuzz_rtf_reader -max_total_time=60 fuzz/corpus/rtf_reader res/help
 
 #include "ui/controls/RtfReader.h"
 

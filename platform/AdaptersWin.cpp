@@ -5,8 +5,11 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_WIN
-#include <iphlpapi.h>
+// winsock2.h must come before anything that pulls in windows.h.
+// clang-format off
 #include <winsock2.h>
+#include <iphlpapi.h>
+// clang-format on
 
 namespace vantoro {
 

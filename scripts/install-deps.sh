@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   iproute2 procps
+  dpkg-dev help2man lintian desktop-file-utils appstream man-db
 )
 if [[ "${1:-}" == "--gui" ]]; then
   packages+=(xvfb xauth)

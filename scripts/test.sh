@@ -7,9 +7,11 @@ cd "$(dirname "$0")/.."
 FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
 
 scripts/install-deps.sh
+scripts/check-windows.sh
 cmake --preset ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci
+scripts/check-package.sh build/ci
 
 cmake --preset asan
 cmake --build --preset asan -j "$(nproc)"

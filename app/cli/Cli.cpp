@@ -1,6 +1,10 @@
 #include "app/cli/Cli.h"
 
+#include "app/cli/ChangeRun.h"
 #include "config/BridgeStatus.h"
+#include "config/Version.h"
+#include "platform/ConsoleInput.h"
+#include "platform/Platform.h"
 #include "protocol/UdpTransport.h"
 #include "sim/SimulatedLan.h"
 
@@ -13,11 +17,6 @@
 #include <optional>
 
 namespace vantoro::cli {
-namespace {
-
-const QString kProgram = QStringLiteral("vantoro-cli");
-const QString kScan = QStringLiteral("scan");
-const QString kStatus = QStringLiteral("status");
 
 // Bridge texts come from the network: never let them drive the terminal.
 QString Printable(const QString& text) {
@@ -33,6 +32,14 @@ QString Printable(const QString& text) {
     }
     return result;
 }
+
+namespace {
+
+const QString kProgram = QStringLiteral("vantoro-cli");
+const QString kScan = QStringLiteral("scan");
+const QString kStatus = QStringLiteral("status");
+const QString kSetIp = QStringLiteral("set-ip");
+const QString kSetWireless = QStringLiteral("set-wireless");
 
 QJsonArray TextArray(const BridgeText* first, int count) {
     QJsonArray array;
@@ -151,6 +158,288 @@ void ParseStatus(const QString& program, const QStringList& rest, Invocation& in
                          parser.isSet(options.secrets), parser.isSet(options.demo)};
 }
 
+// The options every change takes besides its own.
+struct ChangeOptionSet {
+    QCommandLineOption user{QStringLiteral("user"), QString(), QStringLiteral("U")};
+    QCommandLineOption passwordStdin{QStringLiteral("password-stdin")};
+    QCommandLineOption dryRun{QStringLiteral("dry-run")};
+    QCommandLineOption wait{QStringLiteral("wait")};
+    QCommandLineOption demo{QStringLiteral("demo")};
+    QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
+
+    void AddTo(QCommandLineParser& parser) const {
+        parser.addOptions({user, passwordStdin, dryRun, wait, demo, help});
+    }
+};
+
+// A value option given twice is a mistake in a script, not a choice of the last one.
+QString RepeatedOption(const QCommandLineParser& parser,
+                       std::initializer_list<const QCommandLineOption*> options) {
+    for (const QCommandLineOption* option : options) {
+        if (parser.values(*option).size() > 1) {
+            return QStringLiteral("--%1 is given more than once").arg(option->names().constLast());
+        }
+    }
+    return QString();
+}
+
+// Reads what every change takes: the bridge and the login, dry run, wait and demo. False when
+// invocation holds a usage error, or the help when it was asked for.
+bool ParseChange(QCommandLineParser& parser, const ChangeOptionSet& common, const QString& program,
+                 const QString& command, const QStringList& rest, Invocation& invocation,
+                 ChangeOptions& change) {
+    parser.addPositionalArgument(QStringLiteral("MAC"), QStringLiteral("the bridge's MAC address"));
+    if (!ParseCommandLine(parser, program, command, rest, invocation)) {
+        return false;
+    }
+    if (parser.isSet(common.help)) {
+        invocation.kind = Invocation::Kind::Help;
+        invocation.text = Usage(command);
+        return false;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        invocation.text = QStringLiteral("%1 needs the bridge's MAC address").arg(command);
+        return false;
+    }
+    invocation.text = CheckedPositionals(positional, 1);
+    if (invocation.text.isEmpty()) {
+        invocation.text = CheckMacAddress(positional.first());
+    }
+    if (invocation.text.isEmpty()) {
+        invocation.text = RepeatedOption(parser, {&common.user});
+    }
+    if (invocation.text.isEmpty() && parser.isSet(common.dryRun) && parser.isSet(common.wait)) {
+        invocation.text = QStringLiteral("--wait has nothing to wait for after --dry-run");
+    }
+    if (!invocation.text.isEmpty()) {
+        return false;
+    }
+    change.macAddress = positional.first().toLatin1();
+    change.login = {parser.value(common.user), parser.isSet(common.passwordStdin)};
+    change.dryRun = parser.isSet(common.dryRun);
+    change.wait = parser.isSet(common.wait);
+    change.demo = parser.isSet(common.demo);
+    return true;
+}
+
+std::optional<Ipv4Octets> DottedQuadOption(const QCommandLineParser& parser,
+                                           const QCommandLineOption& option, QString& error) {
+    if (!parser.isSet(option)) {
+        return std::nullopt;
+    }
+    const QString text = parser.value(option);
+    const QByteArray bytes = text.toLatin1();
+    std::optional<Ipv4Octets> octets =
+        ParseDottedQuad(std::string_view(bytes.constData(), size_t(bytes.size())));
+    if (!octets) {
+        error = QStringLiteral("--%1: '%2' is not a dotted-decimal IPv4 address")
+                    .arg(option.names().constFirst(), Printable(text));
+        return std::nullopt;
+    }
+    return octets;
+}
+
+void ParseSetIp(const QString& program, const QStringList& rest, Invocation& invocation) {
+    QCommandLineParser parser;
+    const ChangeOptionSet common;
+    const QCommandLineOption dhcp(QStringLiteral("dhcp"));
+    const QCommandLineOption fixed(QStringLiteral("static"));
+    const QCommandLineOption suggest(QStringLiteral("suggest"));
+    const QCommandLineOption address(QStringLiteral("address"), QString(), QStringLiteral("A"));
+    const QCommandLineOption netmask(QStringLiteral("netmask"), QString(), QStringLiteral("M"));
+    parser.addOptions({dhcp, fixed, suggest, address, netmask});
+    common.AddTo(parser);
+    SetIpOptions options;
+    if (!ParseChange(parser, common, program, kSetIp, rest, invocation, options.change)) {
+        return;
+    }
+    QString& error = invocation.text;
+    if (parser.isSet(dhcp) && parser.isSet(fixed)) {
+        error = QStringLiteral("--dhcp and --static exclude each other");
+    } else if (parser.isSet(dhcp) && parser.isSet(suggest)) {
+        error = QStringLiteral("--suggest sets a fixed address: it cannot go with --dhcp");
+    } else {
+        error = RepeatedOption(parser, {&address, &netmask});
+    }
+    if (error.isEmpty()) {
+        options.address = DottedQuadOption(parser, address, error);
+    }
+    if (error.isEmpty()) {
+        options.netmask = DottedQuadOption(parser, netmask, error);
+    }
+    if (!error.isEmpty()) {
+        return;
+    }
+    if (parser.isSet(dhcp)) {
+        options.mode = IpMode::Dhcp;
+    } else if (parser.isSet(fixed)) {
+        options.mode = IpMode::Fixed;
+    }
+    options.suggest = parser.isSet(suggest);
+    invocation.kind = Invocation::Kind::SetIp;
+    invocation.setIp = std::move(options);
+}
+
+// "1" to "4" as key index 0..3.
+std::optional<int> KeyNumber(const QString& text) {
+    if (text.size() == 1 && text[0] >= u'1' && text[0] <= u'4') {
+        return text[0].unicode() - u'1';
+    }
+    return std::nullopt;
+}
+
+QString RegionCodes() {
+    QStringList codes;
+    for (int row = 1; row < kRegionCount; ++row) {
+        codes.append(QStringLiteral("%1 (%2)").arg(QLatin1String(kRegionTable[row].code),
+                                                   QLatin1String(kRegionTable[row].displayName)));
+    }
+    return codes.join(QStringLiteral(", "));
+}
+
+// The wireless options, each checked on its own; what depends on the bridge is checked later.
+void ParseSetWireless(const QString& program, const QStringList& rest, Invocation& invocation) {
+    QCommandLineParser parser;
+    const ChangeOptionSet common;
+    const QCommandLineOption ssid(QStringLiteral("ssid"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption region(QStringLiteral("region"), QString(), QStringLiteral("CODE"));
+    const QCommandLineOption agreeRegion(QStringLiteral("agree-region"));
+    const QCommandLineOption infrastructure(QStringLiteral("infrastructure"));
+    const QCommandLineOption adHoc(QStringLiteral("adhoc"));
+    const QCommandLineOption mode(QStringLiteral("mode"), QString(), QStringLiteral("MODE"));
+    const QCommandLineOption channel(QStringLiteral("channel"), QString(), QStringLiteral("N"));
+    const QCommandLineOption wep(QStringLiteral("wep"), QString(), QStringLiteral("off|on"));
+    const QCommandLineOption keySize(QStringLiteral("key-size"), QString(), QStringLiteral("BITS"));
+    const QCommandLineOption passphrase(QStringLiteral("passphrase"), QString(),
+                                        QStringLiteral("TEXT"));
+    const QCommandLineOption key(QStringLiteral("key"), QString(), QStringLiteral("N=HEX"));
+    const QCommandLineOption defaultKey(QStringLiteral("default-key"), QString(),
+                                        QStringLiteral("N"));
+    parser.addOptions({ssid, region, agreeRegion, infrastructure, adHoc, mode, channel, wep,
+                       keySize, passphrase, key, defaultKey});
+    common.AddTo(parser);
+    SetWirelessOptions options;
+    if (!ParseChange(parser, common, program, kSetWireless, rest, invocation, options.change)) {
+        return;
+    }
+    QString& error = invocation.text;
+    auto fail = [&error](const QString& text) {
+        if (error.isEmpty()) {
+            error = text;
+        }
+    };
+    fail(RepeatedOption(
+        parser, {&ssid, &region, &mode, &channel, &wep, &keySize, &passphrase, &defaultKey}));
+
+    if (parser.isSet(ssid)) {
+        const QString name = parser.value(ssid);
+        if (name.size() > kMaxNetworkNameChars || !IsWireText(name)) {
+            fail(QStringLiteral("--ssid: a network name is at most %1 characters of 8-bit text "
+                                "without control characters")
+                     .arg(kMaxNetworkNameChars));
+        }
+        options.networkName = name;
+    }
+    if (parser.isSet(region)) {
+        const QByteArray code = parser.value(region).toLatin1();
+        // A character outside Latin-1 reads as '?', which no code holds.
+        if (FindRegion(std::string_view(code.constData(), size_t(code.size()))) == nullptr) {
+            fail(QStringLiteral("--region: '%1' is not a region code; the codes are %2")
+                     .arg(Printable(parser.value(region)), RegionCodes()));
+        }
+        options.region = FindRegionIndex(std::string_view(code.constData(), size_t(code.size())));
+    } else if (parser.isSet(agreeRegion)) {
+        fail(QStringLiteral("--agree-region goes with --region"));
+    }
+    options.agreeRegion = parser.isSet(agreeRegion);
+
+    if (parser.isSet(infrastructure) && parser.isSet(adHoc)) {
+        fail(QStringLiteral("--infrastructure and --adhoc exclude each other"));
+    } else if (parser.isSet(infrastructure)) {
+        options.networkType = NetworkType::Infrastructure;
+        if (parser.isSet(mode) || parser.isSet(channel)) {
+            fail(QStringLiteral("--mode and --channel set up an ad-hoc network, not an "
+                                "infrastructure one"));
+        }
+    } else if (parser.isSet(adHoc)) {
+        options.networkType = NetworkType::AdHoc;
+    }
+    if (parser.isSet(mode)) {
+        const QString value = parser.value(mode);
+        if (value == u"b") {
+            options.adHocMode = AdHocMode::B;
+        } else if (value == u"g") {
+            options.adHocMode = AdHocMode::G;
+        } else if (value == u"bg") {
+            options.adHocMode = AdHocMode::BG;
+        } else {
+            fail(QStringLiteral("--mode takes b, g or bg"));
+        }
+    }
+    if (parser.isSet(channel)) {
+        bool ok = false;
+        const int number = parser.value(channel).toInt(&ok, 10);
+        if (!ok) {
+            fail(QStringLiteral("--channel takes a channel number"));
+        }
+        options.channel = number;
+    }
+
+    if (parser.isSet(wep)) {
+        const QString value = parser.value(wep);
+        if (value != u"on" && value != u"off") {
+            fail(QStringLiteral("--wep takes off or on"));
+        }
+        options.useWep = value == u"on";
+    }
+    if (parser.isSet(keySize)) {
+        const QString value = parser.value(keySize);
+        if (value != u"64" && value != u"128") {
+            fail(QStringLiteral("--key-size takes 64 or 128"));
+        }
+        options.keySize = value == u"128" ? KeySize::Bits128 : KeySize::Bits64;
+    }
+    // Neither the passphrase nor a key is ever repeated in a message.
+    if (parser.isSet(passphrase)) {
+        const QString text = parser.value(passphrase);
+        if (text.size() > kMaxPassphraseChars || !IsWireText(text)) {
+            fail(QStringLiteral("--passphrase: a passphrase is at most %1 characters of 8-bit "
+                                "text without control characters")
+                     .arg(kMaxPassphraseChars));
+        }
+        options.passphrase = text;
+    }
+    for (const QString& value : parser.values(key)) {
+        const qsizetype equals = value.indexOf(u'=');
+        const std::optional<int> index = KeyNumber(value.left(equals));
+        if (equals < 0 || !index) {
+            fail(QStringLiteral("--key takes N=HEX, with N from 1 to 4"));
+            break;
+        }
+        options.keys.append(std::pair{*index, value.mid(equals + 1)});
+    }
+    if (parser.isSet(passphrase) && parser.isSet(key)) {
+        fail(QStringLiteral("--passphrase makes the keys: it cannot go with --key"));
+    }
+    if (parser.isSet(defaultKey)) {
+        options.defaultKey = KeyNumber(parser.value(defaultKey));
+        if (!options.defaultKey) {
+            fail(QStringLiteral("--default-key takes a key number from 1 to 4"));
+        }
+    }
+    if (options.useWep.has_value() && !*options.useWep &&
+        (parser.isSet(keySize) || parser.isSet(passphrase) || parser.isSet(key) ||
+         parser.isSet(defaultKey))) {
+        fail(QStringLiteral("the key options need WEP on, not --wep off"));
+    }
+    if (!error.isEmpty()) {
+        return;
+    }
+    invocation.kind = Invocation::Kind::SetWireless;
+    invocation.setWireless = std::move(options);
+}
+
 // How a failed socket set-up is reported, the same for every command.
 ExitStatus ReportSetup(SetupStatus status, QTextStream& err) {
     switch (status) {
@@ -226,26 +515,122 @@ QString Usage(const QString& command) {
             "Exit status: 0 the bridge answered; 2 usage error, or port 65432 taken;\n"
             "4 no answer within 3 seconds.\n");
     }
+    if (command == kSetIp) {
+        return QStringLiteral(
+            "Usage: vantoro-cli set-ip MAC [--dhcp | --static] [--address A] [--netmask M]\n"
+            "                          [--suggest] [--user U] [--password-stdin] [--dry-run]\n"
+            "                          [--wait] [--demo]\n"
+            "\n"
+            "Gives the bridge whose MAC address is MAC a new IP configuration, as the IP\n"
+            "Setting window does. One status request learns the bridge's settings (3 seconds\n"
+            "at most); the options below change them, in this order; then the login, the\n"
+            "checks of the address and mask, and one configuration request. The bridge then\n"
+            "reboots, which takes about 20 seconds.\n"
+            "\n"
+            "Options:\n"
+            "  --dhcp            the bridge takes its address from a DHCP server\n"
+            "  --static          the bridge keeps a fixed address\n"
+            "  --suggest         a fixed address next to this PC's own, with the PC's mask\n"
+            "  --address A       the bridge's address, dotted decimal (sent with --dhcp too)\n"
+            "  --netmask M       the bridge's subnet mask, dotted decimal\n"
+            "  --user U          the user name, for a bridge that asks for a login\n"
+            "  --password-stdin  read the password from the first line of standard input\n"
+            "  --dry-run         log in and check, then print the request's items instead of\n"
+            "                    sending them\n"
+            "  --wait            after sending, scan until the bridge answers with the new\n"
+            "                    settings, for at most 60 seconds\n"
+            "  --demo            change a bridge of the built-in demo LAN instead\n"
+            "  -h, --help        show this help\n"
+            "\n"
+            "The password comes from the environment variable VANTORO_PASSWORD, else with\n"
+            "--password-stdin, else it is asked on the terminal; never from the command line.\n"
+            "\n"
+            "Exit status: 0 sent (with --wait: the bridge answers with the new settings);\n"
+            "1 refused by a check, whose message is on stderr; 2 usage error, or port 65432\n"
+            "taken; 3 login refused; 4 the bridge did not answer.\n");
+    }
+    if (command == kSetWireless) {
+        return QStringLiteral(
+            "Usage: vantoro-cli set-wireless MAC [--ssid NAME] [--region CODE [--agree-region]]\n"
+            "           [--infrastructure | --adhoc] [--mode b|g|bg] [--channel N]\n"
+            "           [--wep off|on] [--key-size 64|128] [--passphrase TEXT | --key N=HEX ...]\n"
+            "           [--default-key N] [--user U] [--password-stdin] [--dry-run] [--wait]\n"
+            "           [--demo]\n"
+            "\n"
+            "Changes the wireless settings of the bridge whose MAC address is MAC, as the\n"
+            "Connection Settings window does. One status request learns the bridge's settings\n"
+            "(3 seconds at most); the options below change them, in this order; then the\n"
+            "login, the checks, and one configuration request. The bridge then reboots, which\n"
+            "takes about 20 seconds.\n"
+            "\n"
+            "Options:\n"
+            "  --ssid NAME       the network name (at most 32 characters)\n"
+            "  --region CODE     the region by its code: ZA, CN, AU, CA, DE, FR, IE, JP, ES,\n"
+            "                    GB, US; the channel goes to the region's first one\n"
+            "  --agree-region    agree to the region warning; another region than the\n"
+            "                    bridge's own is sent only with it\n"
+            "  --infrastructure  join an access point's network\n"
+            "  --adhoc           start or join an ad-hoc network\n"
+            "  --mode b|g|bg     ad-hoc: 802.11b, 802.11g or 802.11b/g\n"
+            "  --channel N       ad-hoc: a channel that the region allows\n"
+            "  --wep off|on      WEP encryption\n"
+            "  --key-size 64|128 the key size (a new manual size empties all four keys)\n"
+            "  --passphrase TEXT make the keys from a passphrase (at most 32 characters)\n"
+            "  --key N=HEX       key N (1 to 4): 10 or 26 hex digits, empty to clear it, or\n"
+            "                    the asterisks of the mask to leave it as it is\n"
+            "  --default-key N   the key in use, 1 to 4\n"
+            "  --user U          the user name, for a bridge that asks for a login\n"
+            "  --password-stdin  read the password from the first line of standard input\n"
+            "  --dry-run         log in and check, then print the request's items instead of\n"
+            "                    sending them\n"
+            "  --wait            after sending, scan until the bridge answers with the new\n"
+            "                    name, region, network type and WEP state, for at most 60\n"
+            "                    seconds\n"
+            "  --demo            change a bridge of the built-in demo LAN instead\n"
+            "  -h, --help        show this help\n"
+            "\n"
+            "The password comes from the environment variable VANTORO_PASSWORD, else with\n"
+            "--password-stdin, else it is asked on the terminal; never from the command line.\n"
+            "\n"
+            "Exit status: 0 sent (with --wait: the bridge answers with the new settings);\n"
+            "1 refused by a check, whose message is on stderr; 2 usage error, or port 65432\n"
+            "taken; 3 login refused; 4 the bridge did not answer.\n");
+    }
     return QStringLiteral(
         "Usage: vantoro-cli scan [--json] [--show-secrets] [--demo]\n"
         "       vantoro-cli status MAC [--json] [--show-secrets] [--demo]\n"
+        "       vantoro-cli set-ip MAC [--dhcp | --static] [--address A] [--netmask M]\n"
+        "                  [--suggest] [--user U] [--password-stdin] [--dry-run] [--wait]\n"
+        "       vantoro-cli set-wireless MAC [--ssid NAME] [--region CODE [--agree-region]]\n"
+        "                  [--infrastructure | --adhoc] [--mode b|g|bg] [--channel N]\n"
+        "                  [--wep off|on] [--key-size 64|128]\n"
+        "                  [--passphrase TEXT | --key N=HEX ...] [--default-key N]\n"
+        "                  [--user U] [--password-stdin] [--dry-run] [--wait]\n"
         "       vantoro-cli COMMAND --help\n"
         "\n"
-        "Finds the wireless bridges on the LAN, lists them and shows their status.\n"
+        "Finds the wireless bridges on the LAN, lists them, shows their status and changes\n"
+        "their settings.\n"
         "\n"
         "Commands:\n"
-        "  scan            broadcast three discovery requests over 3.5 seconds and print\n"
-        "                  every bridge that answered, in the order they answered\n"
-        "  status MAC      ask the bridge with this MAC address for its status and print\n"
-        "                  it as the Bridge Status window shows it\n"
+        "  scan              broadcast three discovery requests over 3.5 seconds and print\n"
+        "                    every bridge that answered, in the order they answered\n"
+        "  status MAC        ask the bridge with this MAC address for its status and print\n"
+        "                    it as the Bridge Status window shows it\n"
+        "  set-ip MAC        give the bridge DHCP or a fixed address and mask\n"
+        "  set-wireless MAC  change the bridge's network name, region, network type and\n"
+        "                    WEP keys\n"
         "\n"
         "Options:\n"
-        "  --json          print JSON: scan an array of bridges, status one bridge\n"
-        "  --show-secrets  include user names, passwords and WEP keys in the JSON output\n"
-        "  --demo          use the built-in demo LAN of simulated bridges instead of the\n"
-        "                  network\n"
-        "  -h, --help      show this help; after a command, that command's help\n"
-        "  -v, --version   show the version\n"
+        "  --json            print JSON: scan an array of bridges, status one bridge\n"
+        "  --show-secrets    include user names, passwords and WEP keys in the JSON output\n"
+        "  --demo            use the built-in demo LAN of simulated bridges instead of the\n"
+        "                    network\n"
+        "  -h, --help        show this help; after a command, that command's help\n"
+        "  -v, --version     show the version\n"
+        "\n"
+        "A bridge that asks for a login takes its password from the environment variable\n"
+        "VANTORO_PASSWORD, else from standard input with --password-stdin, else from a\n"
+        "prompt on the terminal; never from the command line.\n"
         "\n"
         "Exit status:\n"
         "  0  done\n"
@@ -263,7 +648,8 @@ Invocation ParseArguments(const QStringList& args) {
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     parser.addOptions({help, version});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("scan or status"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("scan, status, set-ip or set-wireless"));
 
     Invocation invocation;
     if (!parser.parse(args)) {
@@ -277,7 +663,7 @@ Invocation ParseArguments(const QStringList& args) {
     }
     if (parser.isSet(version)) {
         invocation.kind = Invocation::Kind::Version;
-        invocation.text = QStringLiteral("vantoro-cli 1.10\n");
+        invocation.text = QStringLiteral("vantoro-cli %1\n").arg(QLatin1String(kVersionText));
         return invocation;
     }
     const QStringList positional = parser.positionalArguments();
@@ -293,6 +679,12 @@ Invocation ParseArguments(const QStringList& args) {
     } else if (command == kStatus) {
         invocation.command = command;
         ParseStatus(program, positional.mid(1), invocation);
+    } else if (command == kSetIp) {
+        invocation.command = command;
+        ParseSetIp(program, positional.mid(1), invocation);
+    } else if (command == kSetWireless) {
+        invocation.command = command;
+        ParseSetWireless(program, positional.mid(1), invocation);
     } else {
         invocation.text = QStringLiteral("unknown command '%1'").arg(Printable(command));
     }
@@ -479,14 +871,17 @@ void StatusRun::OnDatagram(const QByteArray& datagram) {
         return;
     }
     const Bridge& bridge = table_->records[size_t(result.index)];
-    if (options_.json) {
-        out_ << QJsonDocument(
-                    BridgeToJson(bridge, row[ColumnModel].ToQString(), options_.showSecrets))
-                    .toJson(QJsonDocument::Indented);
-    } else {
-        out_ << FormatStatus(bridge);
+    Q_EMIT Answered(bridge);
+    if (options_.printAnswer) {
+        if (options_.json) {
+            out_ << QJsonDocument(
+                        BridgeToJson(bridge, row[ColumnModel].ToQString(), options_.showSecrets))
+                        .toJson(QJsonDocument::Indented);
+        } else {
+            out_ << FormatStatus(bridge);
+        }
+        out_.flush();
     }
-    out_.flush();
     Finish(ExitStatus::Ok);
 }
 
@@ -532,7 +927,7 @@ template <typename Command> ExitStatus RunToEnd(Command& command) {
 } // namespace
 
 ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
-               const TransportFactory& makeTransport) {
+               const Services& services) {
     const Invocation invocation = ParseArguments(args);
     switch (invocation.kind) {
     case Invocation::Kind::Help:
@@ -544,17 +939,61 @@ ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
             << Usage(invocation.command) << Qt::flush;
         return ExitStatus::Usage;
     case Invocation::Kind::Scan: {
-        const std::unique_ptr<Transport> transport = makeTransport(invocation.scan.demo);
+        const std::unique_ptr<Transport> transport = services.makeTransport(invocation.scan.demo);
         ScanRun run(*transport, invocation.scan, out, err);
         return RunToEnd(run);
     }
     case Invocation::Kind::Status: {
-        const std::unique_ptr<Transport> transport = makeTransport(invocation.status.demo);
+        const std::unique_ptr<Transport> transport = services.makeTransport(invocation.status.demo);
         StatusRun run(*transport, invocation.status, out, err);
+        return RunToEnd(run);
+    }
+    case Invocation::Kind::SetIp: {
+        const std::unique_ptr<Transport> transport =
+            services.makeTransport(invocation.setIp.change.demo);
+        SetIpRun run(*transport, invocation.setIp, services.passwords, services.platform, out, err);
+        return RunToEnd(run);
+    }
+    case Invocation::Kind::SetWireless: {
+        const std::unique_ptr<Transport> transport =
+            services.makeTransport(invocation.setWireless.change.demo);
+        SetWirelessRun run(*transport, invocation.setWireless, services.passwords, out, err);
         return RunToEnd(run);
     }
     }
     return ExitStatus::Usage;
+}
+
+ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
+               const TransportFactory& makeTransport) {
+    SystemPasswordSources passwords;
+    SystemPlatform platform;
+    return Run(args, out, err, Services{makeTransport, passwords, platform});
+}
+
+std::optional<QString> SystemPasswordSources::FromEnvironment() const {
+    if (!qEnvironmentVariableIsSet(kPasswordVariable)) {
+        return std::nullopt;
+    }
+    return qEnvironmentVariable(kPasswordVariable);
+}
+
+std::optional<QString> SystemPasswordSources::FromStdin() {
+    if (const std::optional<QByteArray> line = ReadStdinLine()) {
+        return QString::fromLocal8Bit(*line);
+    }
+    return std::nullopt;
+}
+
+bool SystemPasswordSources::StdinIsTerminal() const {
+    return vantoro::StdinIsTerminal();
+}
+
+std::optional<QString> SystemPasswordSources::FromPrompt(const QString& prompt) {
+    if (const std::optional<QByteArray> line = ReadHiddenLine(prompt.toLocal8Bit())) {
+        return QString::fromLocal8Bit(*line);
+    }
+    return std::nullopt;
 }
 
 std::unique_ptr<Transport> MakeTransport(bool demo) {

@@ -3,6 +3,10 @@
 // vantoro-cli: the command line face of the program. The logic lives here, as a library, so the
 // tests can run it in-process and drive its timers by hand.
 
+#include "config/IpSettings.h"
+#include "config/Regions.h"
+#include "config/WepKeys.h"
+#include "config/WirelessSettings.h"
 #include "protocol/DiscoveryScan.h"
 
 #include <QJsonArray>
@@ -13,6 +17,12 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
+
+namespace vantoro {
+class Platform;
+}
 
 namespace vantoro::cli {
 
@@ -36,13 +46,57 @@ struct StatusOptions {
     bool json = false;
     bool showSecrets = false;
     bool demo = false;
+    bool printAnswer = true; // off when a change only needs the bridge's record
+};
+
+// Who logs in to a bridge that asks for it. The password never comes from the command line.
+struct LoginOptions {
+    QString userName;
+    bool passwordStdin = false; // the first line of standard input holds the password
+};
+
+// What every change does besides its own settings.
+struct ChangeOptions {
+    QByteArray macAddress;
+    LoginOptions login;
+    bool dryRun = false; // print the request's items instead of sending them
+    bool wait = false;   // scan until the bridge answers with the new settings
+    bool demo = false;
+};
+
+// set-ip: the IP Setting dialog's controls, each left as the bridge reported it when not given.
+struct SetIpOptions {
+    ChangeOptions change;
+    std::optional<IpMode> mode;
+    bool suggest = false;
+    std::optional<Ipv4Octets> address;
+    std::optional<Ipv4Octets> netmask;
+};
+
+// set-wireless: the connection settings dialog's controls, each left as the dialog opens when
+// not given.
+struct SetWirelessOptions {
+    ChangeOptions change;
+    std::optional<QString> networkName;
+    std::optional<int> region; // row of the region table
+    bool agreeRegion = false;
+    std::optional<NetworkType> networkType;
+    std::optional<AdHocMode> adHocMode;
+    std::optional<int> channel;
+    std::optional<bool> useWep;
+    std::optional<KeySize> keySize;
+    std::optional<QString> passphrase;
+    QList<std::pair<int, QString>> keys; // (key index 0..3, text), in the order given
+    std::optional<int> defaultKey;       // key index 0..3
 };
 
 struct Invocation {
-    enum class Kind { Scan, Status, Help, Version, Error };
+    enum class Kind { Scan, Status, SetIp, SetWireless, Help, Version, Error };
     Kind kind = Kind::Error;
     ScanOptions scan;
     StatusOptions status;
+    SetIpOptions setIp;
+    SetWirelessOptions setWireless;
     QString command; // the command named on the line, empty when none was recognised
     QString text;    // help text, version text or error message
 };
@@ -51,6 +105,10 @@ struct Invocation {
 Invocation ParseArguments(const QStringList& args);
 // The help of one command, or of the whole program for an empty or unknown command.
 QString Usage(const QString& command = QString());
+
+// A text from the network or the command line made safe for the terminal: control characters
+// are shown as \\xNN.
+QString Printable(const QString& text);
 
 // Renders the listed bridges, in table order.
 QString FormatTable(const BridgeTable& table, const QStringList& models);
@@ -112,6 +170,8 @@ public:
     QTimer& answerTimer() { return answerTimer_; }
 
 Q_SIGNALS:
+    // The asked bridge answered; emitted just before Finished.
+    void Answered(const vantoro::Bridge& bridge);
     void Finished(vantoro::cli::ExitStatus status);
 
 private:
@@ -129,7 +189,41 @@ private:
 
 using TransportFactory = std::function<std::unique_ptr<Transport>(bool demo)>;
 
+// Where a bridge's password comes from; the command line never carries one.
+class PasswordSources {
+public:
+    virtual ~PasswordSources() = default;
+    // VANTORO_PASSWORD when it is set, even to the empty text.
+    virtual std::optional<QString> FromEnvironment() const = 0;
+    // The first line of standard input; nullopt when the input holds none.
+    virtual std::optional<QString> FromStdin() = 0;
+    virtual bool StdinIsTerminal() const = 0;
+    // Asked on the terminal without echo; nullopt when nothing could be read.
+    virtual std::optional<QString> FromPrompt(const QString& prompt) = 0;
+};
+
+inline constexpr const char* kPasswordVariable = "VANTORO_PASSWORD";
+
+// The real environment, standard input and terminal.
+class SystemPasswordSources final : public PasswordSources {
+public:
+    std::optional<QString> FromEnvironment() const override;
+    std::optional<QString> FromStdin() override;
+    bool StdinIsTerminal() const override;
+    std::optional<QString> FromPrompt(const QString& prompt) override;
+};
+
+// What a command takes from the world besides its arguments; tests put fakes in.
+struct Services {
+    TransportFactory makeTransport;
+    PasswordSources& passwords;
+    Platform& platform; // the PC's own address, for set-ip --suggest
+};
+
 // The program: parses, runs the event loop for one command, prints. Needs a QCoreApplication.
+ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
+               const Services& services);
+// The same with the system's password sources and platform.
 ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
                const TransportFactory& makeTransport);
 

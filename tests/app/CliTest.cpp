@@ -84,9 +84,18 @@ TEST(CliArguments, UsageErrorsExitWithStatusTwoBeforeTouchingTheNetwork) {
 TEST(CliArguments, HelpListsEveryCommandAndEachCommandHasItsOwn) {
     Captured general;
     EXPECT_EQ(RunWith(general, Args({"--help"})), ExitStatus::Ok);
-    for (const char* text :
-         {"vantoro-cli scan", "vantoro-cli status MAC", "--demo", "4  the bridge did not answer"}) {
+    for (const char* text : {"vantoro-cli scan", "vantoro-cli status MAC", "vantoro-cli set-ip MAC",
+                             "vantoro-cli set-wireless MAC", "VANTORO_PASSWORD", "--demo",
+                             "4  the bridge did not answer"}) {
         EXPECT_TRUE(general.out.contains(QLatin1String(text))) << text;
+    }
+    for (const char* command : {"set-ip", "set-wireless"}) {
+        Captured change;
+        EXPECT_EQ(RunWith(change, Args({command, "--help"})), ExitStatus::Ok);
+        EXPECT_TRUE(change.out.startsWith(QStringLiteral("Usage: vantoro-cli ") +
+                                          QLatin1String(command) + QStringLiteral(" MAC")));
+        EXPECT_TRUE(change.out.contains(QStringLiteral("--password-stdin")));
+        EXPECT_TRUE(change.out.contains(QStringLiteral("VANTORO_PASSWORD")));
     }
     Captured status;
     EXPECT_EQ(RunWith(status, Args({"status", "--help"})), ExitStatus::Ok);
@@ -99,7 +108,9 @@ TEST(CliArguments, HelpListsEveryCommandAndEachCommandHasItsOwn) {
 }
 
 TEST(CliSetUp, FailuresAreReportedWithStatusTwoAndNothingIsSent) {
-    for (const QStringList& args : {Args({"scan"}), Args({"status", "02:4B:00:00:00:01"})}) {
+    for (const QStringList& args : {Args({"scan"}), Args({"status", "02:4B:00:00:00:01"}),
+                                    Args({"set-ip", "02:4B:00:00:00:01", "--dhcp"}),
+                                    Args({"set-wireless", "02:4B:00:00:00:01", "--ssid", "x"})}) {
         Captured taken;
         EXPECT_EQ(RunWith(taken, args, SetupStatus::BindFailed), ExitStatus::Usage)
             << args.first().toStdString();

@@ -1,53 +1,17 @@
-// End to end over real UDP: the simulator in one private network namespace, the program in
-// another, joined by a veth pair. Needs root and iproute2; skips otherwise. The namespaces are
-// made and removed by the test, so no broadcast reaches this machine's own interfaces.
+// vantoro-cli scan and the window's start over real UDP between two network namespaces.
 
 #include "sim/Fleet.h"
+#include "tests/e2e/OverUdpFixture.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include <QSet>
 
-namespace vantoro {
+namespace vantoro::e2e {
 namespace {
 
-QStringList Args(std::initializer_list<const char*> args) {
-    QStringList list;
-    for (const char* arg : args) {
-        list.append(QString::fromUtf8(arg));
-    }
-    return list;
-}
-
-struct Outcome {
-    int exitCode = -1;
-    bool finished = false;
-    QByteArray out;
-    QByteArray err;
-};
-
-Outcome RunCommand(const QStringList& command, int timeoutMs,
-                   const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(command.first(), command.mid(1));
-    const bool finished = process.waitForFinished(timeoutMs);
-    if (!finished) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-    return {process.exitCode(), finished, process.readAllStandardOutput(),
-            process.readAllStandardError()};
-}
-
-QJsonArray ParseArray(const QByteArray& json) {
+QJsonArray ParseArray(const QString& json) {
     QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << json.toStdString();
     return doc.array();
 }
@@ -60,70 +24,18 @@ QSet<QString> Identifiers(const QJsonArray& bridges) {
     return macs;
 }
 
-class OverUdp : public ::testing::Test {
+class OverUdp : public OverUdpFixture {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty()) {
-            GTEST_SKIP() << "needs root and the 'ip' command to create network namespaces";
-        }
-        prefix_ = QStringLiteral("vt%1").arg(::getpid() % 100000);
-        const Outcome up = RunCommand({Script(), QStringLiteral("up"), prefix_}, 20000);
-        if (up.exitCode != 0) {
-            RunCommand({Script(), QStringLiteral("down"), prefix_}, 20000);
-            GTEST_SKIP() << "cannot create network namespaces here: " << up.err.toStdString();
-        }
-        ready_ = true;
-    }
-
-    void TearDown() override {
-        for (QProcess* process : background_) {
-            process->kill();
-            process->waitForFinished(5000);
-            delete process;
-        }
-        if (ready_) {
-            RunCommand({Script(), QStringLiteral("down"), prefix_}, 20000);
-        }
-    }
-
-    static QString Script() { return QStringLiteral(VANTORO_SOURCE_DIR "/tests/e2e/netns.sh"); }
-
-    QStringList In(char side, const QStringList& command) const {
-        return Args({"ip", "netns", "exec"}) + QStringList{prefix_ + u'-' + QLatin1Char(side)} +
-               command;
-    }
-
-    // Starts the simulator (bounded to a minute) and waits for its start-up line.
-    void StartSimulator(char side, const QStringList& args) {
-        auto* process = new QProcess;
-        background_.append(process);
-        const QStringList command = In(side, QStringList{QStringLiteral(VANTORO_SIM_PATH)} + args +
-                                                 Args({"--exit-after", "60"}));
-        process->start(command.first(), command.mid(1));
-        process->setReadChannel(QProcess::StandardError);
-        ASSERT_TRUE(process->waitForReadyRead(10000)) << "simulator did not start";
-    }
-
     QJsonArray Scan(const QStringList& options) {
-        const Outcome scan =
-            RunCommand(In('a', QStringList{QStringLiteral(VANTORO_CLI_PATH), QStringLiteral("scan"),
-                                           QStringLiteral("--json")} +
-                                   options),
-                       20000);
+        const Outcome scan = Cli(Args({"scan", "--json"}) + options);
         EXPECT_TRUE(scan.finished);
         EXPECT_EQ(scan.exitCode, 0) << scan.err.toStdString();
         return ParseArray(scan.out);
     }
-
-    QString prefix_;
-    bool ready_ = false;
-    QList<QProcess*> background_;
 };
 
 TEST_F(OverUdp, CliScanListsTheDemoFleetAfterThreeExactDiscoveryRequests) {
-    QTemporaryDir dir;
-    const QString log = dir.filePath(QStringLiteral("requests.jsonl"));
-    StartSimulator('b', {QStringLiteral("--log"), log});
+    StartSimulator('b', {QStringLiteral("--log"), log_});
     const QJsonArray bridges = Scan(Args({"--show-secrets"}));
     const auto fleet = sim::DemoFleet();
     ASSERT_EQ(bridges.size(), qsizetype(fleet.size()));
@@ -132,15 +44,11 @@ TEST_F(OverUdp, CliScanListsTheDemoFleetAfterThreeExactDiscoveryRequests) {
     }
     EXPECT_TRUE(bridges.first().toObject().contains(QStringLiteral("password")));
 
-    QFile file(log);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     int discoveries = 0;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QJsonObject entry = QJsonDocument::fromJson(line).object();
-        if (entry.value(QStringLiteral("command")).toInt() == 1001) {
+    for (const QJsonObject& entry : ReadLog(log_)) {
+        if (CommandOf(entry) == 1001) {
             ++discoveries;
-            EXPECT_EQ(QByteArray::fromHex(entry.value(QStringLiteral("raw")).toString().toLatin1()),
-                      QByteArray("Torva_MultiAp_mgnt 1001 REQ 0.0.0.0\r\r"));
+            EXPECT_EQ(Raw(entry), QByteArray("Torva_MultiAp_mgnt 1001 REQ 0.0.0.0\r\r"));
         }
     }
     EXPECT_EQ(discoveries, 3);
@@ -173,10 +81,10 @@ TEST_F(OverUdp, MalformedTrafficLeavesTheListClean) {
 
 TEST_F(OverUdp, ASecondProgramOnATakenPortStops) {
     StartSimulator('a', {}); // holds port 65432 in namespace a
-    const Outcome cli = RunCommand(In('a', Args({VANTORO_CLI_PATH, "scan"})), 10000);
+    const Outcome cli = Cli(Args({"scan"}), 10000);
     ASSERT_TRUE(cli.finished);
     EXPECT_EQ(cli.exitCode, 2);
-    EXPECT_TRUE(cli.err.contains("65432")) << cli.err.toStdString();
+    EXPECT_TRUE(cli.err.contains(QStringLiteral("65432"))) << cli.err.toStdString();
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -186,4 +94,4 @@ TEST_F(OverUdp, ASecondProgramOnATakenPortStops) {
 }
 
 } // namespace
-} // namespace vantoro
+} // namespace vantoro::e2e

@@ -4,6 +4,8 @@
 // next step, in order. The steps run from the modal window's own event loop, so they use real key
 // and mouse events on it.
 
+#include "tests/support/Controls.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QTimer>

@@ -96,6 +96,9 @@ QGroupBox* ConnectionSettingsDialog::BuildNetworkGroup() {
     networkTypeList_ = MakeList("networkTypeList", group,
                                 {QStringLiteral("Infrastructure"), QStringLiteral("Ad-Hoc")});
     adHocButton_ = MakeButton(QStringLiteral("Initiate Ad-Hoc"), "adHocButton", group);
+    // The button keeps its whole caption; the lists take what room is left.
+    adHocButton_->setMinimumWidth(adHocButton_->sizeHint().width() +
+                                  2 * fontMetrics().averageCharWidth());
 
     auto* grid = new QGridLayout(group);
     grid->addWidget(
@@ -173,7 +176,7 @@ void ConnectionSettingsDialog::BuildControls() {
     layout->addWidget(security);
     layout->addWidget(helpGroup_, 1);
     layout->addLayout(buttons);
-    setMinimumWidth(fontMetrics().averageCharWidth() * 70);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 78);
 
     // Lists run their handlers on the user's changes only; the dialog's own selections go
     // through SelectQuietly. The key index list also answers a re-pick of the same key.
@@ -394,12 +397,12 @@ void ConnectionSettingsDialog::OnPassphraseChanged() {
     // Every keystroke makes the keys anew.
     const QByteArray passphrase = PassphraseBytes(passphraseEdit_->text());
     const KeySize size = KeySizeFromIndex(passphraseSizeList_->currentIndex());
-    KeyTexts& slots = SlotsFor(*bridge, size);
-    slots =
+    KeyTexts& keySlots = SlotsFor(*bridge, size);
+    keySlots =
         GenerateWepKeys(std::string_view(passphrase.constData(), size_t(passphrase.size())), size);
     SelectQuietly(manualSizeList_, int(size));
     keyEdit_->SetLimit(KeyDigits(size));
-    keyEdit_->SetKeyText(slots[size_t(keyIndex_)].ToQString());
+    keyEdit_->SetKeyText(keySlots[size_t(keyIndex_)].ToQString());
 }
 
 void ConnectionSettingsDialog::OnKeyIndexChanged() {

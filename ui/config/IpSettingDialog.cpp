@@ -1,6 +1,7 @@
 #include "ui/config/IpSettingDialog.h"
 
 #include "config/Strings.h"
+#include "platform/AddressEntries.h"
 #include "platform/Platform.h"
 #include "ui/config/DialogContext.h"
 #include "ui/config/LoginDialog.h"
@@ -20,19 +21,6 @@
 #include <QVBoxLayout>
 
 namespace vantoro {
-
-std::optional<QList<PcAddressEntry>> PcAddressEntries(const AdapterList& list) {
-    if (list.state == AdapterListState::Overflow) {
-        return std::nullopt;
-    }
-    QList<PcAddressEntry> entries;
-    for (const Adapter& adapter : list.adapters) {
-        for (const AdapterAddress& address : adapter.addresses) {
-            entries.append({address.ipAddress, address.subnetMask, address.dhcp});
-        }
-    }
-    return entries;
-}
 
 namespace {
 
@@ -154,7 +142,7 @@ void IpSettingDialog::SetMode(IpMode mode) {
 
 std::optional<PcIpSettings> IpSettingDialog::LookUpPcAddress() const {
     const std::optional<QList<PcAddressEntry>> entries =
-        PcAddressEntries(context_.platform.Adapters());
+        AddressEntries<PcAddressEntry>(context_.platform.Adapters());
     if (!entries) {
         return std::nullopt;
     }

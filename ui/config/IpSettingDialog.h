@@ -5,7 +5,6 @@
 // configuration request and rescans.
 
 #include "config/IpSettings.h"
-#include "platform/Adapters.h"
 
 #include <QDialog>
 #include <optional>
@@ -59,9 +58,5 @@ private:
     QLabel* pcAddressLabel_ = nullptr;
     QLabel* pcMaskLabel_ = nullptr;
 };
-
-// The PC's address entries, adapter by adapter in the system's order, as the IP rules take them;
-// nullopt when the adapter list overflowed its buffer.
-std::optional<QList<PcAddressEntry>> PcAddressEntries(const AdapterList& list);
 
 } // namespace vantoro

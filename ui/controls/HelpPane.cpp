@@ -2,7 +2,10 @@
 
 #include "ui/controls/RtfReader.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QTextCursor>
 #include <algorithm>
@@ -13,6 +16,15 @@ namespace {
 constexpr qint64 kReadChunk = 64 * 1024;
 // A help file is a few kB; this only keeps a wrong name (a device, say) from reading forever.
 constexpr qint64 kMaxHelpBytes = 64 * 1024 * 1024;
+
+// Relative to the program's folder, as installed (bin/ and share/ side by side under one prefix),
+// so that an unpacked or relocated install finds its own files.
+constexpr char kInstalledHelpDir[] = "../share/vantoro/help";
+
+bool IsReadableFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isReadable();
+}
 
 } // namespace
 
@@ -77,15 +89,37 @@ void HelpPane::FitToGroup() {
     setGeometry(0, 0, helpGroup_->width(), helpGroup_->height());
 }
 
+QString FindHelpFile(const QString& fileName, const QString& programDir) {
+    if (fileName.isEmpty() || QDir::isAbsolutePath(fileName) || IsReadableFile(fileName)) {
+        return fileName;
+    }
+    if (programDir.isEmpty()) {
+        return fileName;
+    }
+    const QDir program(programDir);
+    for (const QString& candidate :
+         {QDir::cleanPath(
+              program.filePath(QLatin1String(kInstalledHelpDir) + QLatin1Char('/') + fileName)),
+          QDir::cleanPath(program.filePath(fileName))}) {
+        if (IsReadableFile(candidate)) {
+            return candidate;
+        }
+    }
+    return fileName;
+}
+
 HelpPane* LoadHelpFile(QGroupBox* helpGroup, const QString& fileName) {
     if (helpGroup == nullptr) {
         return nullptr;
     }
+    const QString programDir = QCoreApplication::instance() != nullptr
+                                   ? QCoreApplication::applicationDirPath()
+                                   : QString();
     HelpPane* pane = helpGroup->findChild<HelpPane*>(QString(), Qt::FindDirectChildrenOnly);
     if (pane == nullptr) {
         pane = new HelpPane(helpGroup);
     }
-    pane->LoadFile(fileName);
+    pane->LoadFile(FindHelpFile(fileName, programDir));
     return pane;
 }
 

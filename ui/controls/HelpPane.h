@@ -38,9 +38,16 @@ private:
     QFile file_;
 };
 
+// Where a help file is read from. A relative fileName is tried, in order, in the current
+// directory (as given, so a copy there still wins), in the installed data folder
+// programDir/../share/vantoro/help (the menu starts the program in the home folder) and in
+// programDir itself (a build tree). Returns the first candidate that is a readable file, or
+// fileName unchanged when there is none; an absolute fileName is returned as it is.
+QString FindHelpFile(const QString& fileName, const QString& programDir);
+
 // The dialogs' entry point: lays a HelpPane over helpGroup (reusing one already there) and loads
-// fileName into it. Always returns the pane, even when the file cannot be opened (nullptr only
-// for a null group box).
+// fileName, looked up by FindHelpFile beside the running program, into it. Always returns the pane,
+// even when the file cannot be opened (nullptr only for a null group box).
 HelpPane* LoadHelpFile(QGroupBox* helpGroup, const QString& fileName);
 
 } // namespace vantoro

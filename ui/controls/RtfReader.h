@@ -8,8 +8,8 @@
 // paragraph alignment, indents, space before/after and tab stops. \'hh bytes are decoded in the
 // document's code page (\ansicpgN, cp1252 by default) or the current font's charset; \uN with
 // \ucN fallback skipping; Symbol and Wingdings bytes map to their Unicode look-alikes. Field
-// results show (instructions do not), footnotes are gathered after the body text, table cells are
-// separated by tabs (with tab stops at the row's cell edges) and rows end a paragraph; \page,
+// results show (instructions do not), footnotes are gathered after the body text, table rows
+// become QTextTables (nested tables are flattened into their cell); \page,
 // \sect and \column end an open paragraph. Hidden text (\v) and destinations that carry no
 // text (font/colour tables, style sheet, info, pictures, objects, headers and footers, list
 // tables and every \* group) do not show.

@@ -1,5 +1,6 @@
 #include "ui/main/AboutDialog.h"
 
+#include "config/Version.h"
 #include "ui/main/Artwork.h"
 
 #include <QHBoxLayout>
@@ -20,11 +21,15 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ProgramIcon().pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    versionLine_ = new QLabel(QStringLiteral("Vantoro Version 1.10"), this);
+    versionLine_ =
+        new QLabel(QStringLiteral("Vantoro Version %1").arg(QLatin1String(kVersionText)), this);
+    versionLine_->setObjectName(QStringLiteral("versionLabel"));
     descriptionLine_ =
         new QLabel(QStringLiteral("Finds and sets up BRELLIX wireless bridges on your LAN."), this);
+    descriptionLine_->setObjectName(QStringLiteral("descriptionLabel"));
 
     okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("okButton"));
     okButton_->setDefault(true);
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 

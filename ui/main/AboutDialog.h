@@ -14,10 +14,6 @@ class AboutDialog : public QDialog {
 public:
     explicit AboutDialog(QWidget* parent = nullptr);
 
-    QLabel& versionLine() const { return *versionLine_; }
-    QLabel& descriptionLine() const { return *descriptionLine_; }
-    QPushButton& okButton() const { return *okButton_; }
-
 private:
     QLabel* versionLine_ = nullptr;
     QLabel* descriptionLine_ = nullptr;

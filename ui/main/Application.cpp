@@ -1,5 +1,6 @@
 #include "ui/main/Application.h"
 
+#include "config/Version.h"
 #include "platform/Platform.h"
 #include "protocol/Transport.h"
 #include "ui/controls/MessageBox.h"
@@ -85,7 +86,7 @@ int Application::InitInstance() {
 
 int Application::Main(int argc, char** argv, const TransportFactory& makeTransport) {
     QCoreApplication::setApplicationName(QStringLiteral("vantoro"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
+    QCoreApplication::setApplicationVersion(QLatin1String(kVersionText));
     QCoreApplication::setOrganizationName(QStringLiteral("BRELLIX"));
     const QCommandLineOption demoOption = DemoOption();
 

@@ -1,6 +1,8 @@
 #include "ui/main/MainWindow.h"
 
 #include "config/Strings.h"
+#include "config/Version.h"
+#include "platform/AddressEntries.h"
 #include "platform/Platform.h"
 #include "ui/config/ConnectionSettingsDialog.h"
 #include "ui/config/IpSettingDialog.h"
@@ -30,7 +32,9 @@
 #include <utility>
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX // MinGW's standard library defines it already
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
@@ -64,8 +68,9 @@ struct DialogUnits {
     }
 };
 
-QPushButton* MakeButton(const QString& text, QWidget* parent) {
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
     // No button is the default: Enter on the list or the window does nothing.
     button->setAutoDefault(false);
     return button;
@@ -106,16 +111,20 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildControls() {
     logo_ = new QLabel(this);
+    logo_->setObjectName(QStringLiteral("makerLogo"));
     logo_->setPixmap(MakerLogo().pixmap(kLogoSize, devicePixelRatioF()));
     logo_->setFixedSize(kLogoSize);
     logo_->setCursor(Qt::PointingHandCursor);
     logo_->installEventFilter(this);
 
-    auto* version = new QLabel(QStringLiteral("Version: 1.10"), this);
+    auto* version =
+        new QLabel(QStringLiteral("Version: %1").arg(QLatin1String(kVersionText)), this);
+    version->setObjectName(QStringLiteral("versionLabel"));
     version->setAlignment(Qt::AlignRight | Qt::AlignBottom);
 
     // Not one of the program's own texts: only says that the bridges are not real.
     demoMarker_ = new QLabel(QStringLiteral("Demo LAN \u2014 simulated bridges"), this);
+    demoMarker_->setObjectName(QStringLiteral("demoMarker"));
     demoMarker_->setAlignment(Qt::AlignRight | Qt::AlignBottom);
     QFont markerFont = demoMarker_->font();
     markerFont.setItalic(true);
@@ -126,6 +135,7 @@ void MainWindow::BuildControls() {
     demoMarker_->hide();
 
     bridgeList_ = new QTreeWidget(this);
+    bridgeList_->setObjectName(QStringLiteral("bridgeList"));
     bridgeList_->setColumnCount(kRowColumns);
     bridgeList_->setHeaderLabels({QStringLiteral("Device Name"), QStringLiteral("Brellix Model"),
                                   QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
@@ -156,16 +166,20 @@ void MainWindow::BuildControls() {
 
     auto* progressLabel = new QLabel(QStringLiteral("Scan Progress:"), this);
     progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("scanProgress"));
     progressBar_->setTextVisible(false);
     progressLabel->setBuddy(progressBar_);
 
     helpGroup_ = new QGroupBox(QStringLiteral("Help"), this);
+    helpGroup_->setObjectName(QStringLiteral("helpGroup"));
 
-    scanButton_ = MakeButton(QStringLiteral("Scan"), this);
-    statusButton_ = MakeButton(QStringLiteral("Status"), this);
-    connectionSettingsButton_ = MakeButton(QStringLiteral("Connection Settings"), this);
-    advancedSettingsButton_ = MakeButton(QStringLiteral("Advanced Settings"), this);
-    closeButton_ = MakeButton(QStringLiteral("Close"), this);
+    scanButton_ = MakeButton(QStringLiteral("Scan"), "scanButton", this);
+    statusButton_ = MakeButton(QStringLiteral("Status"), "statusButton", this);
+    connectionSettingsButton_ =
+        MakeButton(QStringLiteral("Connection Settings"), "connectionSettingsButton", this);
+    advancedSettingsButton_ =
+        MakeButton(QStringLiteral("Advanced Settings"), "advancedSettingsButton", this);
+    closeButton_ = MakeButton(QStringLiteral("Close"), "closeButton", this);
     connect(scanButton_, &QPushButton::clicked, this, &MainWindow::StartScan);
     connect(statusButton_, &QPushButton::clicked, this, &MainWindow::OnStatus);
     connect(connectionSettingsButton_, &QPushButton::clicked, this,
@@ -431,7 +445,7 @@ void MainWindow::OnAdvancedSettings() {
         return;
     }
     const std::optional<QList<PcAddressEntry>> entries =
-        PcAddressEntries(services_.platform.Adapters());
+        AddressEntries<PcAddressEntry>(services_.platform.Adapters());
     if (!entries) {
         return; // the list overflowed its buffer
     }

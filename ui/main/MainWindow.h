@@ -82,20 +82,6 @@ public:
     // What the bridge dialogs get of the window.
     DialogContext& dialogContext() { return dialogContext_; }
 
-    // The controls, for the dialogs and tests.
-    QTreeWidget& bridgeList() const { return *bridgeList_; }
-    QProgressBar& progressBar() const { return *progressBar_; }
-    QGroupBox& helpGroup() const { return *helpGroup_; }
-    // Null until the help text is loaded (never, after a set-up failure).
-    HelpPane* helpPane() const { return helpPane_; }
-    QLabel& logo() const { return *logo_; }
-    QLabel& demoMarker() const { return *demoMarker_; }
-    QPushButton& scanButton() const { return *scanButton_; }
-    QPushButton& statusButton() const { return *statusButton_; }
-    QPushButton& connectionSettingsButton() const { return *connectionSettingsButton_; }
-    QPushButton& advancedSettingsButton() const { return *advancedSettingsButton_; }
-    QPushButton& closeButton() const { return *closeButton_; }
-
 public Q_SLOTS:
     // The dialog's OK action (the Enter key) does nothing.
     void accept() override;

@@ -3,6 +3,7 @@
 #include "config/Strings.h"
 #include "sim/Fleet.h"
 #include "sim/SimulatedLan.h"
+#include "tests/support/Controls.h"
 #include "tests/support/ModalScript.h"
 #include "tests/ui/main/Fakes.h"
 #include "ui/controls/HelpPane.h"
@@ -47,7 +48,7 @@ struct Harness {
         ASSERT_TRUE(window.OnInitDialog());
         window.show();
     }
-    QTreeWidget& list() const { return window.bridgeList(); }
+    QTreeWidget& list() const { return test::Child<QTreeWidget>(window, "bridgeList"); }
     // Three bridges; the second one's reply ends before the IP address.
     void DeliverThreeBridges() {
         transport.Deliver(SimpleReply("00:11:22:33:44:01", "Lobby", "BX-100", "192.168.1.21"));
@@ -57,10 +58,10 @@ struct Harness {
     }
     // Ticks the scan to its end; returns the progress bar's value before and after each tick.
     std::vector<int> FinishScan() {
-        std::vector<int> progress{window.progressBar().value()};
+        std::vector<int> progress{test::Child<QProgressBar>(window, "scanProgress").value()};
         for (int tick = 0; tick <= DiscoveryScan::kLastTick && !window.scan().scanIdle(); ++tick) {
             window.OnScanTick();
-            progress.push_back(window.progressBar().value());
+            progress.push_back(test::Child<QProgressBar>(window, "scanProgress").value());
         }
         EXPECT_TRUE(window.scan().scanIdle());
         return progress;
@@ -75,9 +76,9 @@ struct Harness {
     }
     // The three bridge commands move together; anything else is a fault of its own.
     bool CommandsEnabled() const {
-        const bool status = window.statusButton().isEnabled();
-        EXPECT_EQ(window.connectionSettingsButton().isEnabled(), status);
-        EXPECT_EQ(window.advancedSettingsButton().isEnabled(), status);
+        const bool status = test::Child<QPushButton>(window, "statusButton").isEnabled();
+        EXPECT_EQ(test::Child<QPushButton>(window, "connectionSettingsButton").isEnabled(), status);
+        EXPECT_EQ(test::Child<QPushButton>(window, "advancedSettingsButton").isEnabled(), status);
         return status;
     }
     QStringList Rows() const { // each row's column texts joined by '|'
@@ -121,13 +122,14 @@ TEST_F(MainWindowTest, ShowsNetworksRtfFromTheCurrentDirectoryInTheHelpGroup) {
     ASSERT_TRUE(QDir::setCurrent(QStringLiteral(VANTORO_SOURCE_DIR "/res/help")));
     Open();
     QDir::setCurrent(previous);
-    ASSERT_NE(window.helpPane(), nullptr);
-    EXPECT_EQ(window.helpPane()->parentWidget(), &window.helpGroup());
-    EXPECT_TRUE(window.helpPane()->toPlainText().startsWith("Networks\n"));
-    EXPECT_TRUE(window.helpPane()->toPlainText().contains("UDP port 65432"));
+    ASSERT_NE(window.findChild<HelpPane*>(), nullptr);
+    EXPECT_EQ(window.findChild<HelpPane*>()->parentWidget(),
+              &test::Child<QGroupBox>(window, "helpGroup"));
+    EXPECT_TRUE(window.findChild<HelpPane*>()->toPlainText().startsWith("Networks\n"));
+    EXPECT_TRUE(window.findChild<HelpPane*>()->toPlainText().contains("UDP port 65432"));
     EXPECT_EQ(window.windowTitle(), "BRELLIX Vantoro");
-    EXPECT_FALSE(window.logo().pixmap().isNull());
-    EXPECT_FALSE(window.demoMarker().isVisible());
+    EXPECT_FALSE(test::Child<QLabel>(window, "makerLogo").pixmap().isNull());
+    EXPECT_FALSE(test::Child<QLabel>(window, "demoMarker").isVisible());
     EXPECT_EQ(list().selectionMode(), QAbstractItemView::SingleSelection);
 }
 
@@ -161,7 +163,7 @@ TEST_F(MainWindowTest, ScanFillsTheListInArrivalOrderOneRowPerBridgeAndARescanCl
     // Scan during a scan changes nothing; the progress bar follows the scan.
     window.OnScanTick();
     const qsizetype sent = transport.broadcasts.size();
-    QTest::mouseClick(&window.scanButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "scanButton"), Qt::LeftButton);
     EXPECT_EQ(transport.broadcasts.size(), sent);
     EXPECT_EQ(list().topLevelItemCount(), 3);
     EXPECT_EQ(FinishScan(), (std::vector<int>{100, 200, 300, 400, 500, 600, 0}));
@@ -169,7 +171,7 @@ TEST_F(MainWindowTest, ScanFillsTheListInArrivalOrderOneRowPerBridgeAndARescanCl
 
     Click(RowPoint(2));
     ASSERT_TRUE(CommandsEnabled());
-    QTest::mouseClick(&window.scanButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "scanButton"), Qt::LeftButton);
     EXPECT_EQ(transport.broadcasts.size(), 4);
     EXPECT_EQ(list().topLevelItemCount(), 0);
     EXPECT_FALSE(CommandsEnabled());
@@ -205,8 +207,9 @@ TEST_F(MainWindowTest, OnlyAClickOnARowWithAnAddressEnablesTheCommands) {
     Click(RowPoint(0));
     Click(RowPoint(0), Qt::LeftButton, Qt::ControlModifier);
     ASSERT_EQ(window.selectionMark(), -1);
-    for (QPushButton* command : {&window.statusButton(), &window.connectionSettingsButton(),
-                                 &window.advancedSettingsButton()}) {
+    for (QPushButton* command : {&test::Child<QPushButton>(window, "statusButton"),
+                                 &test::Child<QPushButton>(window, "connectionSettingsButton"),
+                                 &test::Child<QPushButton>(window, "advancedSettingsButton")}) {
         QTest::mouseClick(command, Qt::LeftButton);
     }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -252,14 +255,14 @@ TEST_F(MainWindowTest, EnterDoesNothingEscapeHidesAndCloseEndsTheProcessWithStat
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(exits.empty());
     window.show();
-    QTest::mouseClick(&window.closeButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "closeButton"), Qt::LeftButton);
     EXPECT_EQ(exits, std::vector<int>{0});
 }
 
 TEST_F(MainWindowTest, LogoOpensTheMakersSiteAndTheContextMenuTheAboutBox) {
     Open();
-    QTest::mouseClick(&window.logo(), Qt::LeftButton);
-    QTest::mouseClick(&window.logo(), Qt::RightButton);
+    QTest::mouseClick(&test::Child<QLabel>(window, "makerLogo"), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QLabel>(window, "makerLogo"), Qt::RightButton);
     EXPECT_EQ(platform.browserTargets, std::vector<QString>{"http://www.brellix.example/"});
 
     QStringList entries;
@@ -268,7 +271,7 @@ TEST_F(MainWindowTest, LogoOpensTheMakersSiteAndTheContextMenuTheAboutBox) {
             entries << action->text();
         }
     });
-    const QPoint pos = window.helpGroup().geometry().center();
+    const QPoint pos = test::Child<QGroupBox>(window, "helpGroup").geometry().center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, pos, window.mapToGlobal(pos));
     QApplication::sendEvent(&window, &event);
     EXPECT_TRUE(popup.seen);
@@ -279,8 +282,8 @@ TEST_F(MainWindowTest, LogoOpensTheMakersSiteAndTheContextMenuTheAboutBox) {
         auto* dialog = qobject_cast<AboutDialog*>(&modal);
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), "About Vantoro");
-        EXPECT_EQ(dialog->versionLine().text(), "Vantoro Version 1.10");
-        QTest::mouseClick(&dialog->okButton(), Qt::LeftButton);
+        EXPECT_EQ(test::Child<QLabel>(*dialog, "versionLabel").text(), "Vantoro Version 1.10");
+        QTest::mouseClick(&test::Child<QPushButton>(*dialog, "okButton"), Qt::LeftButton);
         accepted = !dialog->isVisible() && dialog->result() == QDialog::Accepted;
     });
     window.CreateContextMenu()->actions().front()->trigger();
@@ -304,7 +307,7 @@ TEST_F(MainWindowTest, StatusOpensTheDialogOfTheClickedRowWhoseRefreshAsksThatBr
         EXPECT_EQ(dialog.findChild<QLabel*>("bridgeNameValue")->text(), "Yard-renamed");
         QTest::mouseClick(dialog.findChild<QPushButton*>("closeButton"), Qt::LeftButton);
     }});
-    QTest::mouseClick(&window.statusButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "statusButton"), Qt::LeftButton);
     EXPECT_EQ(script.handled(), 1u);
     EXPECT_EQ(shownMac, "00:11:22:33:44:03");
     EXPECT_EQ(transport.requests, QByteArrayList{BuildStatusRequest("00:11:22:33:44:03")});
@@ -315,14 +318,14 @@ TEST_F(MainWindowTest, AdvancedSettingsOpensTheWebPagesOnTheSubnetAndOtherwiseOf
     Open();
     DeliverThreeBridges(); // Lobby .21 and Yard .23, both in 192.168.1.0/24 like the PC
     Click(RowPoint(2));
-    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "advancedSettingsButton"), Qt::LeftButton);
     EXPECT_EQ(platform.browserTargets, std::vector<QString>{"http://192.168.1.23/"});
     EXPECT_TRUE(messages.shown.empty());
 
     // Another subnet: the offer; No ends it.
     transport.Deliver(SimpleReply("00:11:22:33:44:03", "Yard", "BX-100", "10.20.30.40"));
     messages.answers = {QMessageBox::No};
-    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "advancedSettingsButton"), Qt::LeftButton);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, TableString(kStringNotInSubnet));
     EXPECT_EQ(messages.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
@@ -335,7 +338,7 @@ TEST_F(MainWindowTest, AdvancedSettingsOpensTheWebPagesOnTheSubnetAndOtherwiseOf
         title = dialog.windowTitle();
         QTest::mouseClick(dialog.findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
     }});
-    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "advancedSettingsButton"), Qt::LeftButton);
     EXPECT_EQ(script.handled(), 1u);
     EXPECT_EQ(title, "IP Setting");
     EXPECT_TRUE(transport.requests.isEmpty());
@@ -343,10 +346,10 @@ TEST_F(MainWindowTest, AdvancedSettingsOpensTheWebPagesOnTheSubnetAndOtherwiseOf
     // An adapter list that cannot be read leads to the offer; one that overflowed to nothing.
     messages.shown.clear();
     platform.adapters.list = AdapterList{AdapterListState::Unreadable, {}};
-    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "advancedSettingsButton"), Qt::LeftButton);
     EXPECT_EQ(messages.shown.size(), 1u);
     platform.adapters.list = AdapterList{AdapterListState::Overflow, {}};
-    QTest::mouseClick(&window.advancedSettingsButton(), Qt::LeftButton);
+    QTest::mouseClick(&test::Child<QPushButton>(window, "advancedSettingsButton"), Qt::LeftButton);
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(platform.browserTargets.size(), 1u);
 }
@@ -402,9 +405,13 @@ TEST(MainWindowReceiveTest, AReadErrorWaitsForTheDatagramsDeliveredWithIt) {
     QCoreApplication::sendPostedEvents(&window);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Socket read error");
-    ASSERT_EQ(window.bridgeList().topLevelItemCount(), 2);
-    EXPECT_EQ(window.bridgeList().topLevelItem(0)->text(ColumnMacAddress), "FIRST");
-    EXPECT_EQ(window.bridgeList().topLevelItem(1)->text(ColumnMacAddress), "LATER");
+    ASSERT_EQ(test::Child<QTreeWidget>(window, "bridgeList").topLevelItemCount(), 2);
+    EXPECT_EQ(
+        test::Child<QTreeWidget>(window, "bridgeList").topLevelItem(0)->text(ColumnMacAddress),
+        "FIRST");
+    EXPECT_EQ(
+        test::Child<QTreeWidget>(window, "bridgeList").topLevelItem(1)->text(ColumnMacAddress),
+        "LATER");
 }
 
 TEST(MainWindowSetupFailureTest, EachStepShowsItsTextOnceAndTheWindowNeverScans) {
@@ -420,13 +427,13 @@ TEST(MainWindowSetupFailureTest, EachStepShowsItsTextOnceAndTheWindowNeverScans)
         h.Open();
         EXPECT_TRUE(h.window.isVisible() && h.exits.empty());
         // No scan now or later, no rows, and no bridge command to reach the table with.
-        QTest::mouseClick(&h.window.scanButton(), Qt::LeftButton);
+        QTest::mouseClick(&test::Child<QPushButton>(h.window, "scanButton"), Qt::LeftButton);
         h.transport.Deliver(SimpleReply("00:11:22:33:44:01"));
         h.ExpectOneMessage(text);
         EXPECT_TRUE(h.transport.broadcasts.empty() && h.Rows().isEmpty());
         EXPECT_FALSE(h.CommandsEnabled());
         EXPECT_FALSE(h.window.scan().scanIdle());
-        EXPECT_EQ(h.window.helpPane(), nullptr);
+        EXPECT_EQ(h.window.findChild<HelpPane*>(), nullptr);
     }
 }
 
@@ -443,7 +450,7 @@ TEST(DemoLanTest, ScanListsEveryDemoBridgeOnce) {
         window.OnScanTick();
     }
     lan.Advance(1000);
-    const QTreeWidget& list = window.bridgeList();
+    const QTreeWidget& list = test::Child<QTreeWidget>(window, "bridgeList");
     EXPECT_EQ(list.topLevelItemCount(), int(lan.Bridges().size()));
     for (const sim::SimBridgeState& bridge : lan.Bridges()) { // each exactly once
         const QString mac = QString::fromLatin1(bridge.macAddress);
@@ -451,7 +458,7 @@ TEST(DemoLanTest, ScanListsEveryDemoBridgeOnce) {
             << mac.toStdString();
     }
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(window.demoMarker().isVisible());
+    EXPECT_TRUE(test::Child<QLabel>(window, "demoMarker").isVisible());
 }
 
 } // namespace

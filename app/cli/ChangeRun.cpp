@@ -1,0 +1,426 @@
+#include "app/cli/ChangeRun.h"
+
+#include "config/Login.h"
+#include "config/Strings.h"
+#include "platform/AddressEntries.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+
+namespace vantoro::cli {
+namespace {
+
+std::string_view View(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), size_t(bytes.size()));
+}
+
+QString FromView(std::string_view text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+QString Latin1(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes);
+}
+
+} // namespace
+
+ChangeRun::ChangeRun(Transport& transport, ChangeOptions options, PasswordSources& passwords,
+                     QTextStream& out, QTextStream& err, QObject* parent)
+    : QObject(parent), transport_(transport), options_(std::move(options)), passwords_(passwords),
+      out_(out), err_(err),
+      status_(transport, {options_.macAddress, false, false, options_.demo, false}, out, err),
+      scan_(transport) {
+    confirmTimer_.setSingleShot(true);
+    confirmTimer_.setTimerType(Qt::PreciseTimer);
+    confirmTimer_.setInterval(kConfirmWaitMs);
+    connect(&confirmTimer_, &QTimer::timeout, this, &ChangeRun::OnConfirmTimeout);
+}
+
+bool ChangeRun::Start() {
+    connect(&status_, &StatusRun::Answered, this,
+            [this](const Bridge& bridge) { bridge_ = bridge; });
+    connect(&status_, &StatusRun::Finished, this, &ChangeRun::OnStatusFinished);
+    if (!status_.Start()) {
+        exitStatus_ = status_.exitStatus();
+        return false;
+    }
+    return true;
+}
+
+void ChangeRun::OnStatusFinished(ExitStatus status) {
+    if (status != ExitStatus::Ok || !bridge_) {
+        Finish(status == ExitStatus::Ok ? ExitStatus::NoAnswer : status);
+        return;
+    }
+    Proceed();
+}
+
+// The dialog's OK, after the user's edits: login, checks, one request.
+void ChangeRun::Proceed() {
+    Bridge& bridge = *bridge_;
+    if (const std::optional<ExitStatus> stop = ApplyOptions(bridge)) {
+        Finish(*stop);
+        return;
+    }
+    if (const ExitStatus login = LogIn(bridge); login != ExitStatus::Ok) {
+        Finish(login);
+        return;
+    }
+    if (const std::optional<ExitStatus> stop = CheckChange(bridge)) {
+        Finish(*stop);
+        return;
+    }
+    const ConfigRequest request = BuildConfigRequest(View(options_.macAddress), Items());
+    if (!request.ok()) {
+        // A reported text with a line break in it would split the request.
+        Finish(Refuse(request.error));
+        return;
+    }
+    if (options_.dryRun) {
+        for (const ConfigItem& item : Items()) {
+            const QByteArray key = item.key.endsWith(' ') ? item.key.chopped(1) : item.key;
+            out_ << Printable(Latin1(key)) << ' ' << Printable(Latin1(item.value)) << '\n';
+        }
+        Finish(ExitStatus::Ok);
+        return;
+    }
+    transport_.SendRequest(request.text);
+    out_ << TableString(kStringRebooting) << '\n' << Qt::flush;
+    if (!options_.wait) {
+        Finish(ExitStatus::Ok);
+        return;
+    }
+    StartConfirming();
+}
+
+// One attempt: a script gets its answer at once, and a wrong password is not tried again.
+ExitStatus ChangeRun::LogIn(const Bridge& bridge) {
+    if (bridge.version.IsEmpty()) {
+        return ExitStatus::Ok; // a bridge without a version text asks for no login
+    }
+    std::optional<QString> password = passwords_.FromEnvironment();
+    if (!password && options_.login.passwordStdin) {
+        password = passwords_.FromStdin();
+        if (!password) {
+            err_ << "vantoro-cli: --password-stdin: standard input holds no line\n" << Qt::flush;
+            return ExitStatus::Usage;
+        }
+    }
+    if (!password && passwords_.StdinIsTerminal()) {
+        const QString bridgeName = Printable(Latin1(options_.macAddress));
+        password =
+            passwords_.FromPrompt(options_.login.userName.isEmpty()
+                                      ? QStringLiteral("Password for bridge %1: ").arg(bridgeName)
+                                      : QStringLiteral("Password of %1 for bridge %2: ")
+                                            .arg(Printable(options_.login.userName), bridgeName));
+    }
+    if (!password) {
+        err_ << "vantoro-cli: bridge " << Printable(Latin1(options_.macAddress))
+             << " asks for a login: give its password in " << kPasswordVariable
+             << ", with --password-stdin, or on a terminal\n"
+             << Qt::flush;
+        return ExitStatus::Usage;
+    }
+    // The login fields hold 16 characters: a longer text can never be what the user meant to
+    // match, and cutting it would let a wrong password through.
+    if (options_.login.userName.size() > kLoginFieldChars || password->size() > kLoginFieldChars ||
+        !CredentialsMatch(bridge, options_.login.userName, *password)) {
+        err_ << TableString(kStringInvalidLogin) << '\n' << Qt::flush;
+        return ExitStatus::LoginRefused;
+    }
+    return ExitStatus::Ok;
+}
+
+void ChangeRun::StartConfirming() {
+    Note(QStringLiteral("Waiting up to %1 seconds for the bridge to answer with the new settings.")
+             .arg(kConfirmWaitMs / 1000));
+    confirming_ = true;
+    connect(&transport_, &Transport::DatagramReceived, &scan_, &DiscoveryScan::OnDatagram);
+    connect(&scan_, &DiscoveryScan::RowAdded, this,
+            [this](int index, const RowText&) { OnRow(index); });
+    connect(&scan_, &DiscoveryScan::RowUpdated, this,
+            [this](int index, const RowText&) { OnRow(index); });
+    // The bridge is silent while it reboots: scan again until it answers or time is up.
+    connect(&scan_, &DiscoveryScan::ScanFinished, this, [this] {
+        if (confirming_) {
+            scan_.StartScan();
+        }
+    });
+    confirmTimer_.start();
+    scan_.Begin();
+}
+
+void ChangeRun::OnRow(int index) {
+    if (!confirming_ || index < 0 || index >= kBridgeTableSize) {
+        return;
+    }
+    const Bridge& record = scan_.table().records[size_t(index)];
+    if (record.macAddress.View() != View(options_.macAddress)) {
+        return;
+    }
+    lastSeen_ = record;
+    if (!Confirms(record)) {
+        return;
+    }
+    out_ << "The bridge answers with the new settings:\n" << FormatStatus(record);
+    Finish(ExitStatus::Ok);
+}
+
+void ChangeRun::OnConfirmTimeout() {
+    if (!confirming_) {
+        return;
+    }
+    err_ << "vantoro-cli: bridge " << Printable(Latin1(options_.macAddress))
+         << " did not answer with the new settings within " << kConfirmWaitMs / 1000
+         << " seconds.\n";
+    if (lastSeen_) {
+        out_ << "Its last answer:\n" << FormatStatus(*lastSeen_);
+    } else {
+        err_ << "It has not answered since the change was sent.\n";
+    }
+    Finish(ExitStatus::NoAnswer);
+}
+
+ExitStatus ChangeRun::Refuse(const QString& message) {
+    // The rules' texts break lines as the message boxes do.
+    err_ << QString(message).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) << '\n'
+         << Qt::flush;
+    return ExitStatus::Refused;
+}
+
+void ChangeRun::Note(const QString& text) {
+    err_ << text << '\n' << Qt::flush;
+}
+
+void ChangeRun::Finish(ExitStatus status) {
+    if (finished_) {
+        return;
+    }
+    finished_ = true;
+    confirming_ = false;
+    confirmTimer_.stop();
+    scan_.scanTimer().stop();
+    exitStatus_ = status;
+    out_.flush();
+    err_.flush();
+    Q_EMIT Finished(status);
+}
+
+SetIpRun::SetIpRun(Transport& transport, SetIpOptions options, PasswordSources& passwords,
+                   const Platform& platform, QTextStream& out, QTextStream& err, QObject* parent)
+    : ChangeRun(transport, options.change, passwords, out, err, parent),
+      options_(std::move(options)), platform_(platform) {}
+
+std::optional<ExitStatus> SetIpRun::ApplyOptions(Bridge& bridge) {
+    // Where the IP Setting window starts; a text that does not parse leaves its control blank.
+    address_ = ParseDottedQuad(bridge.ipAddress.View()).value_or(Ipv4Octets{});
+    mask_ = ParseDottedQuad(bridge.subnetMask.View()).value_or(Ipv4Octets{});
+    mode_ = IpModeOf(bridge.ipMode.View());
+    if (options_.mode) {
+        mode_ = *options_.mode;
+    }
+    if (options_.suggest) {
+        Suggest();
+    }
+    if (options_.address) {
+        address_ = *options_.address;
+    }
+    if (options_.netmask) {
+        mask_ = *options_.netmask;
+    }
+    return std::nullopt;
+}
+
+// Suggest Settings: a fixed address next to the PC's own. When the PC's side cannot be read,
+// only the switch to a fixed address takes effect, as in the window.
+void SetIpRun::Suggest() {
+    mode_ = IpMode::Fixed;
+    const std::optional<QList<PcAddressEntry>> entries =
+        AddressEntries<PcAddressEntry>(platform_.Adapters());
+    if (!entries) {
+        Note(QStringLiteral("vantoro-cli: --suggest: the PC's adapter list is too long to read; "
+                            "only the fixed mode was set"));
+        return;
+    }
+    const PcIpSettings pc = LookUpPcAddress(platform_.PcAddress(), *entries);
+    const std::optional<IpSuggestion> proposal = SuggestSettings(pc);
+    if (!proposal) {
+        Note(QStringLiteral("vantoro-cli: --suggest: the PC's address '%1' is not an IPv4 "
+                            "address; only the fixed mode was set")
+                 .arg(Printable(pc.address)));
+        return;
+    }
+    address_ = proposal->address;
+    mask_ = proposal->mask;
+    Note(QStringLiteral("Suggested: address %1, mask %2 (this PC: %3, mask %4, %5)")
+             .arg(Latin1(FormatOctets(address_)), Latin1(FormatOctets(mask_)), pc.address, pc.mask,
+                  pc.source));
+}
+
+std::optional<ExitStatus> SetIpRun::CheckChange(Bridge& /*bridge*/) {
+    const IpCheck check = CheckIpSettings(address_, mask_);
+    if (check != IpCheck::Ok) {
+        return Refuse(IpCheckMessage(check));
+    }
+    return std::nullopt;
+}
+
+QList<ConfigItem> SetIpRun::Items() const {
+    return IpSettingItems(mode_, address_, mask_);
+}
+
+bool SetIpRun::Confirms(const Bridge& reported) const {
+    if (IpModeOf(reported.ipMode.View()) != mode_) {
+        return false;
+    }
+    // A DHCP server picks the address, so only the mode can be confirmed.
+    return mode_ == IpMode::Dhcp || (ParseDottedQuad(reported.ipAddress.View()) == address_ &&
+                                     ParseDottedQuad(reported.subnetMask.View()) == mask_);
+}
+
+SetWirelessRun::SetWirelessRun(Transport& transport, SetWirelessOptions options,
+                               PasswordSources& passwords, QTextStream& out, QTextStream& err,
+                               QObject* parent)
+    : ChangeRun(transport, options.change, passwords, out, err, parent),
+      options_(std::move(options)) {}
+
+std::optional<ExitStatus> SetWirelessRun::ApplyOptions(Bridge& bridge) {
+    // The dialog as it opens on the record.
+    settings_.reportedRegion = FindRegionIndex(bridge.country.View());
+    settings_.region = settings_.reportedRegion;
+    currentRegionCode_.Set(bridge.country.View());
+    reportedCountry_ = bridge.country;
+    settings_.networkName = bridge.ssid.ToQString();
+    settings_.networkType = ReportedNetworkType(bridge.networkType.View());
+    bridge.workProfile = DecimalValue(bridge.profile.View());
+    bridge.workChannel = DecimalValue(bridge.channel.View());
+    settings_.useWep = DecimalValue(bridge.privacy.View()) != 0;
+    keyEntry_ = StartKeyEntry(bridge);
+
+    if (options_.networkName) {
+        settings_.networkName = *options_.networkName;
+    }
+    // Picking the row already shown is no change, so the region rule does not run for it.
+    if (options_.region && *options_.region != settings_.region) {
+        settings_.region = *options_.region;
+        ApplyRegionChange(settings_.region, bridge, currentRegionCode_);
+    }
+    if (options_.networkType) {
+        settings_.networkType = *options_.networkType;
+    }
+    if (const std::optional<ExitStatus> stop = ApplyAdHoc(bridge)) {
+        return stop;
+    }
+    if (options_.useWep) {
+        settings_.useWep = *options_.useWep;
+    }
+    return ApplySecurity(bridge);
+}
+
+// The Ad-Hoc dialog's OK: the mode and a channel that the region in use offers.
+std::optional<ExitStatus> SetWirelessRun::ApplyAdHoc(Bridge& bridge) {
+    if (!options_.adHocMode && !options_.channel) {
+        return std::nullopt;
+    }
+    if (settings_.networkType != NetworkType::AdHoc) {
+        return Refuse(QStringLiteral("--mode and --channel set up an ad-hoc network: this bridge "
+                                     "is in an infrastructure network (add --adhoc)"));
+    }
+    const std::vector<int> offered = AdHocChannels(currentRegionCode_.View());
+    const int channel = options_.channel.value_or(bridge.workChannel);
+    if (std::find(offered.begin(), offered.end(), channel) == offered.end()) {
+        const RegionEntry* row = FindRegion(currentRegionCode_.View());
+        if (row == nullptr) {
+            return Refuse(QStringLiteral("No channel is offered in the region '%1': choose a "
+                                         "region with --region")
+                              .arg(Printable(FromView(currentRegionCode_.View()))));
+        }
+        return Refuse(QStringLiteral("Channel %1 is not offered in %2: choose a channel from %3 "
+                                     "to %4 with --channel")
+                          .arg(channel)
+                          .arg(QLatin1String(row->displayName))
+                          .arg(row->firstChannel)
+                          .arg(row->lastChannel));
+    }
+    bridge.workProfile =
+        ProfileForAdHocMode(options_.adHocMode.value_or(AdHocModeForProfile(bridge.workProfile)));
+    bridge.workChannel = channel;
+    return std::nullopt;
+}
+
+// The security group: passphrase mode makes the keys of the chosen size; manual mode puts each
+// given key into its slot, as a key index change would accept it.
+std::optional<ExitStatus> SetWirelessRun::ApplySecurity(Bridge& bridge) {
+    const bool keyOptions =
+        options_.keySize || options_.passphrase || !options_.keys.isEmpty() || options_.defaultKey;
+    if (!settings_.useWep) {
+        if (keyOptions) {
+            return Refuse(
+                QStringLiteral("WEP is off on this bridge: the key options need --wep on as well"));
+        }
+        return std::nullopt;
+    }
+    KeyEntry& entry = keyEntry_;
+    if (options_.passphrase) {
+        entry.size = options_.keySize.value_or(entry.size);
+        const QByteArray passphrase = PassphraseBytes(*options_.passphrase);
+        SlotsFor(bridge, entry.size) = GenerateWepKeys(View(passphrase), entry.size);
+    } else {
+        if (options_.keySize && *options_.keySize != entry.size) {
+            // Keys typed for one size cannot stand for the other: all eight slots start over.
+            bridge.keys64 = KeyTexts{};
+            bridge.keys128 = KeyTexts{};
+            entry.size = *options_.keySize;
+        }
+        for (const auto& [index, text] : options_.keys) {
+            if (const std::optional<QString> message = KeyIndexChangeMessage(entry.size, text)) {
+                return Refuse(*message);
+            }
+            SlotsFor(bridge, entry.size)[size_t(index)].Set(View(text.toLatin1()));
+        }
+    }
+    if (options_.defaultKey) {
+        entry.keyIndex = *options_.defaultKey;
+    }
+    // The key field shows the slot of the selected key.
+    entry.keyText = SlotsFor(bridge, entry.size)[size_t(entry.keyIndex)].ToQString();
+    return std::nullopt;
+}
+
+std::optional<ExitStatus> SetWirelessRun::CheckChange(Bridge& bridge) {
+    if (const std::optional<QString> message = RegionSelectionMessage(settings_.region)) {
+        return Refuse(*message);
+    }
+    if (settings_.useWep) {
+        if (const std::optional<QString> message =
+                ApplyKeyCheck(keyEntry_, SlotsFor(bridge, keyEntry_.size))) {
+            return Refuse(*message);
+        }
+    }
+    settings_.workProfile = bridge.workProfile;
+    settings_.workChannel = bridge.workChannel;
+    settings_.keyIndex = keyEntry_.keyIndex;
+    settings_.keySize = keyEntry_.size;
+    settings_.keySlots = SlotsFor(bridge, keyEntry_.size);
+    if (ChangesRegion(settings_) && !options_.agreeRegion) {
+        Refuse(FromView(kRegionWarning));
+        Note(QStringLiteral("Nothing was sent. Add --agree-region to agree."));
+        return ExitStatus::Refused;
+    }
+    return std::nullopt;
+}
+
+QList<ConfigItem> SetWirelessRun::Items() const {
+    return WirelessItems(settings_);
+}
+
+bool SetWirelessRun::Confirms(const Bridge& reported) const {
+    const std::string_view country =
+        ChangesRegion(settings_) ? GetRegionCode(settings_.region) : reportedCountry_.View();
+    return reported.ssid.View() == View(NetworkNameBytes(settings_.networkName)) &&
+           reported.country.View() == country &&
+           ReportedNetworkType(reported.networkType.View()) == settings_.networkType &&
+           (DecimalValue(reported.privacy.View()) != 0) == settings_.useWep;
+}
+
+} // namespace vantoro::cli

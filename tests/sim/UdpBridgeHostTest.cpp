@@ -1,0 +1,206 @@
+// The bridge host over loopback unicast: requests come from the test's own sockets and the
+// replies go to one of them, never to a broadcast address. Time is a manual clock.
+
+#include "sim/UdpBridgeHost.h"
+
+#include "tests/sim/SimTestUtil.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkDatagram>
+#include <QTest>
+#include <QUdpSocket>
+#include <algorithm>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+
+namespace vantoro::sim {
+namespace {
+
+using namespace vantoro::sim::testing;
+
+constexpr int kWaitMs = 5000;
+
+class UdpBridgeHostTest : public ::testing::Test {
+protected:
+    // A fresh host on 127.0.0.1 answering to receiver_; adjust changes its configuration.
+    void Start(SimOptions options, std::optional<QSet<quint32>> ignored = QSet<quint32>{},
+               const std::function<void(UdpBridgeHostConfig&)>& adjust = {}) {
+        host_.reset();
+        senders_.clear();
+        log_.clear();
+        reports_.clear();
+        receiver_.close();
+        ASSERT_TRUE(receiver_.bind(QHostAddress::LocalHost, 0));
+        engine_ = std::make_unique<SimEngine>(DemoFleet(), options);
+        engine_->SetLogSink([this](const QByteArray& line) {
+            log_.append(QJsonDocument::fromJson(line).object());
+        });
+        UdpBridgeHostConfig config;
+        config.listenAddress = QHostAddress::LocalHost;
+        config.listenPort = 0;
+        config.replyAddress = QHostAddress::LocalHost;
+        config.replyPort = receiver_.localPort();
+        config.ignoredSenders = std::move(ignored);
+        if (adjust) {
+            adjust(config);
+        }
+        host_ = std::make_unique<UdpBridgeHost>(*engine_, clock_, config,
+                                                [this](const QString& m) { reports_.append(m); });
+        QString error;
+        ASSERT_TRUE(host_->Open(error)) << error.toStdString();
+    }
+
+    void Request(const QByteArray& bytes, const QHostAddress& from = QHostAddress::LocalHost) {
+        auto socket = std::make_unique<QUdpSocket>();
+        ASSERT_TRUE(socket->bind(from, 0));
+        ASSERT_EQ(socket->writeDatagram(bytes, QHostAddress::LocalHost, host_->LocalPort()),
+                  bytes.size());
+        senders_.push_back(std::move(socket));
+    }
+
+    bool WaitForRequests(qint64 count) {
+        return QTest::qWaitFor([&] { return host_->RequestsReceived() >= count; }, kWaitMs);
+    }
+
+    QList<QByteArray> Receive(qsizetype count) {
+        QList<QByteArray> got;
+        // The caller checks the count.
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                while (receiver_.hasPendingDatagrams()) {
+                    got.append(receiver_.receiveDatagram().data());
+                }
+                return got.size() >= count;
+            },
+            kWaitMs));
+        return got;
+    }
+
+    ManualClock clock_;
+    QUdpSocket receiver_;
+    std::unique_ptr<SimEngine> engine_;
+    std::unique_ptr<UdpBridgeHost> host_;
+    std::vector<std::unique_ptr<QUdpSocket>> senders_;
+    QList<QJsonObject> log_;
+    QStringList reports_;
+};
+
+TEST_F(UdpBridgeHostTest, EveryReplyLeavesOnceAtItsTimeInTheOrderMade) {
+    struct Case {
+        const char* name;
+        SimOptions options;
+    };
+    const Case cases[] = {
+        {"at once", {}},
+        {"delayed", {.replyDelayMs = 250}},
+        {"jitter and duplicates", {.replyDelayMs = 50, .jitterMs = 400, .duplicateCount = 2}},
+        {"malformed", {.replyDelayMs = 10, .malformed = true, .seed = 9}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        constexpr qint64 kHeardAt = 1000;
+        std::vector<OutgoingDatagram> expected =
+            SimEngine(DemoFleet(), c.options).HandleDatagram(kDiscovery, kHeardAt);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const auto& a, const auto& b) { return a.sendAtMs < b.sendAtMs; });
+        ASSERT_FALSE(expected.empty());
+
+        clock_.Set(kHeardAt);
+        Start(c.options);
+        Request(kDiscovery);
+        ASSERT_TRUE(WaitForRequests(1));
+        ASSERT_EQ(log_.size(), 1);
+        EXPECT_EQ(log_[0].value(QStringLiteral("time")).toInteger(), kHeardAt);
+
+        std::set<qint64> times;
+        for (const OutgoingDatagram& d : expected) {
+            times.insert(d.sendAtMs);
+        }
+        const auto dueBy = [&](qint64 t) {
+            return qint64(std::count_if(expected.begin(), expected.end(),
+                                        [t](const auto& d) { return d.sendAtMs <= t; }));
+        };
+        for (const qint64 t : times) {
+            if (t > kHeardAt) {
+                clock_.Set(t - 1);
+                host_->SendDue();
+                EXPECT_EQ(host_->DatagramsSent(), dueBy(t - 1)) << "early at " << t - 1;
+            }
+            clock_.Set(t);
+            host_->SendDue();
+            EXPECT_EQ(host_->DatagramsSent(), dueBy(t)) << "late at " << t;
+        }
+        EXPECT_EQ(host_->PendingReplies(), 0);
+
+        const QList<QByteArray> got = Receive(qsizetype(expected.size()));
+        ASSERT_EQ(got.size(), qsizetype(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(got[qsizetype(i)], expected[i].bytes) << "datagram " << i;
+        }
+        EXPECT_EQ(host_->Summary(),
+                  QStringLiteral("1 requests received, %1 datagrams sent, 0 could not be sent")
+                      .arg(expected.size()));
+        EXPECT_TRUE(reports_.isEmpty()) << reports_.join(u'\n').toStdString();
+    }
+}
+
+TEST_F(UdpBridgeHostTest, DatagramsFromIgnoredSendersAreNotRequests) {
+    struct Case {
+        const char* name;
+        std::optional<QSet<quint32>> ignored;
+        QHostAddress ignoredFrom;
+        QHostAddress heardFrom;
+    };
+    // 127.0.0.2 reaches the host over loopback but is none of this machine's listed addresses.
+    const QHostAddress second(QStringLiteral("127.0.0.2"));
+    const Case cases[] = {
+        {"this machine's own by default", std::nullopt, QHostAddress(QHostAddress::LocalHost),
+         second},
+        {"as configured", QSet<quint32>{second.toIPv4Address()}, second,
+         QHostAddress(QHostAddress::LocalHost)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start({}, c.ignored);
+        Request(kDiscovery, c.ignoredFrom);
+        Request(StatusRequest("02:4B:00:00:00:02"), c.heardFrom);
+        ASSERT_TRUE(WaitForRequests(1));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(host_->RequestsReceived(), 1);
+        ASSERT_EQ(log_.size(), 1);
+        EXPECT_EQ(log_[0].value(QStringLiteral("command")).toInt(), 1003);
+        EXPECT_EQ(Receive(1).size(), 1);
+    }
+}
+
+TEST_F(UdpBridgeHostTest, ATakenPortAndFailedSendsAreReportedNotRetriedForever) {
+    // The holder allows sharing; the host must still refuse to bind beside it.
+    QUdpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress::LocalHost, 0,
+                            QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
+    SimEngine engine(DemoFleet());
+    UdpBridgeHostConfig config;
+    config.listenAddress = QHostAddress::LocalHost;
+    config.listenPort = holder.localPort();
+    UdpBridgeHost taken(engine, clock_, config);
+    QString error;
+    EXPECT_FALSE(taken.Open(error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("bind 127.0.0.1:%1: ").arg(holder.localPort())))
+        << error.toStdString();
+
+    // Port 0 is no destination: every send fails at once, and only the first says why.
+    Start({}, QSet<quint32>{}, [](UdpBridgeHostConfig& c) { c.replyPort = 0; });
+    Request(kDiscovery);
+    ASSERT_TRUE(WaitForRequests(1));
+    EXPECT_EQ(host_->PendingReplies(), 0);
+    EXPECT_EQ(host_->Summary(),
+              QStringLiteral("1 requests received, 0 datagrams sent, 6 could not be sent"));
+    ASSERT_EQ(reports_.size(), 1);
+    EXPECT_TRUE(reports_[0].startsWith(QStringLiteral("send failed: ")));
+}
+
+} // namespace
+} // namespace vantoro::sim
