@@ -37,9 +37,10 @@ bool LoginState::NeedsPrompt(const Bridge& bridge) const {
 
 LoginResult LoginState::Check(const Bridge& bridge, const QString& userName,
                               const QString& password) {
-    // The fields hold at most 16 characters; whatever a caller passes beyond that is not typed.
-    if (!CredentialsMatch(bridge, userName.left(kLoginFieldChars),
-                          password.left(kLoginFieldChars))) {
+    // The fields hold at most 16 characters, so a longer text was never typed there: it matches
+    // nothing (cutting it could let a longer, wrong password pass).
+    if (userName.size() > kLoginFieldChars || password.size() > kLoginFieldChars ||
+        !CredentialsMatch(bridge, userName, password)) {
         return LoginResult::Mismatch;
     }
     loginRequired_ = false;

@@ -36,6 +36,8 @@ TEST(Login, SeventeenCharacterCredentialsCanNeverBeTyped) {
     const Bridge longUser = BridgeWith("abcdefghijklmnopq", "pw", "1.0"); // 17 characters
     EXPECT_EQ(login.Check(longUser, "abcdefghijklmnopq", "pw"), LoginResult::Mismatch);
     const Bridge sixteen = BridgeWith("abcdefghijklmnop", "pw", "1.0");
+    // Seventeen typed characters never pass for sixteen stored ones.
+    EXPECT_EQ(login.Check(sixteen, "abcdefghijklmnopq", "pw"), LoginResult::Mismatch);
     EXPECT_EQ(login.Check(sixteen, "abcdefghijklmnop", "pw"), LoginResult::Authorized);
 }
 

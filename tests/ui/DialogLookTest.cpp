@@ -6,6 +6,7 @@
 #include "sim/SimBridge.h"
 #include "tests/support/DialogHarness.h"
 #include "ui/config/AdHocDialog.h"
+#include "ui/config/ConnectionSettingsDialog.h"
 #include "ui/config/IpSettingDialog.h"
 #include "ui/config/LoginDialog.h"
 #include "ui/status/BridgeStatusDialog.h"
@@ -45,6 +46,8 @@ TEST(DialogLook, GrabEveryBridgeDialog) {
     grab(ip, "ip-setting.png");
     AdHocDialog adHoc(h.context, nullptr);
     grab(adHoc, "adhoc.png");
+    ConnectionSettingsDialog connection(h.context, nullptr);
+    grab(connection, "connection-settings.png");
     LoginDialog login(h.context, nullptr);
     grab(login, "login.png");
     QDir::setCurrent(previous);
