@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every test; runs them again
-# under ASan+UBSan; then builds the fuzz targets and runs each for a bounded time.
+# Installs what is missing; syntax-checks the product sources as Windows code; builds with warnings
+# as errors, runs every test and checks the Debian package; runs the tests again under
+# ASan+UBSan; then builds the fuzz targets and runs each for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,5 +19,5 @@ cmake --build --preset asan -j "$(nproc)"
 ctest --preset asan
 
 cmake --preset fuzz
-cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader
+cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader fuzz_netlink
 scripts/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"
