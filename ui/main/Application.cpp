@@ -101,6 +101,8 @@ int Application::Main(int argc, char** argv, const TransportFactory& makeTranspo
 
     QApplication app(argc, argv);
     QApplication::setWindowIcon(ProgramIcon());
+    // Lets a Wayland desktop match the window to its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brellix.vantoro"));
     const CommandLineChoice choice = ReadCommandLine(QCoreApplication::arguments());
     for (const QString& warning : choice.warnings) {
         std::fprintf(stderr, "vantoro: %s\n", qPrintable(warning));
