@@ -10,6 +10,7 @@ FUZZ_SECONDS="${FUZZ_SECONDS:-60}"
 scripts/install-deps.sh
 scripts/check-windows.sh
 cmake --preset ci
+scripts/check-layers.sh build/ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci
 scripts/check-package.sh build/ci
@@ -17,6 +18,11 @@ scripts/check-package.sh build/ci
 cmake --preset asan
 cmake --build --preset asan -j "$(nproc)"
 ctest --preset asan
+
+# The receiver thread under ThreadSanitizer: only its tests, only the test runner built.
+cmake --preset tsan
+cmake --build --preset tsan -j "$(nproc)"
+ctest --preset tsan
 
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader fuzz_netlink

@@ -8,6 +8,9 @@
 #include <QJsonObject>
 #include <QSet>
 #include <algorithm>
+#include <array>
+#include <iterator>
+#include <variant>
 
 namespace vantoro::sim {
 
@@ -154,23 +157,59 @@ private:
     const QJsonObject& object_;
 };
 
-const QStringList& KnownKeys() {
-    static const QStringList keys = {
-        QStringLiteral("macAddress"),  QStringLiteral("deviceName"),  QStringLiteral("model"),
-        QStringLiteral("ipMode"),      QStringLiteral("ipAddress"),   QStringLiteral("subnetMask"),
-        QStringLiteral("gateway"),     QStringLiteral("networkType"), QStringLiteral("channel"),
-        QStringLiteral("profile"),     QStringLiteral("country"),     QStringLiteral("privacy"),
-        QStringLiteral("keyLength"),   QStringLiteral("keyId"),       QStringLiteral("keys"),
-        QStringLiteral("ssid"),        QStringLiteral("ssidList"),    QStringLiteral("linkQuality"),
-        QStringLiteral("txPackets"),   QStringLiteral("rxPackets"),   QStringLiteral("txPerSecond"),
-        QStringLiteral("rxPerSecond"), QStringLiteral("userName"),    QStringLiteral("password"),
-        QStringLiteral("version")};
-    return keys;
+using KeyList = std::array<QByteArray, kSimKeyCount>;
+using FieldMember =
+    std::variant<QByteArray SimBridgeState::*, int SimBridgeState::*, quint64 SimBridgeState::*,
+                 quint32 SimBridgeState::*, bool SimBridgeState::*, KeyList SimBridgeState::*,
+                 QList<QByteArray> SimBridgeState::*>;
+
+// One key of a fleet file and the bridge state it fills.
+struct Field {
+    const char* key;
+    FieldMember member;
+    qint64 low = 0;  // numbers: the smallest value
+    qint64 high = 0; // numbers: the largest value; lists: the most entries
+};
+
+// Every key a fleet file may hold, in the order they are read and checked: the one list of them.
+constexpr Field kFields[] = {
+    {"macAddress", &SimBridgeState::macAddress},
+    {"deviceName", &SimBridgeState::deviceName},
+    {"model", &SimBridgeState::model},
+    {"ipMode", &SimBridgeState::ipMode},
+    {"ipAddress", &SimBridgeState::ipAddress},
+    {"subnetMask", &SimBridgeState::subnetMask},
+    {"gateway", &SimBridgeState::gateway},
+    {"networkType", &SimBridgeState::networkType, 1, 2},
+    {"channel", &SimBridgeState::channel, 1, 14},
+    {"profile", &SimBridgeState::profile, 0, 255},
+    {"country", &SimBridgeState::country},
+    {"privacy", &SimBridgeState::privacy},
+    {"keyLength", &SimBridgeState::keyLength, 10, 26},
+    {"keyId", &SimBridgeState::keyId, 1, 4},
+    {"keys", &SimBridgeState::keys, 0, kSimKeyCount},
+    {"ssid", &SimBridgeState::ssid},
+    {"ssidList", &SimBridgeState::ssidList, 0, kSimMaxSsids},
+    {"linkQuality", &SimBridgeState::linkQuality, 0, 100},
+    {"txPackets", &SimBridgeState::txPackets, 0, qint64(1) << 53},
+    {"rxPackets", &SimBridgeState::rxPackets, 0, qint64(1) << 53},
+    {"txPerSecond", &SimBridgeState::txPerSecond, 0, 1000000},
+    {"rxPerSecond", &SimBridgeState::rxPerSecond, 0, 1000000},
+    {"userName", &SimBridgeState::userName},
+    {"password", &SimBridgeState::password},
+    {"version", &SimBridgeState::version},
+};
+
+template <typename... Fs> struct Overloaded : Fs... { using Fs::operator()...; };
+
+bool IsKnownKey(const QString& key) {
+    return std::any_of(std::begin(kFields), std::end(kFields),
+                       [&](const Field& f) { return key == QLatin1String(f.key); });
 }
 
 QString ReadBridge(const QJsonObject& object, SimBridgeState& b) {
     for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!KnownKeys().contains(it.key())) {
+        if (!IsKnownKey(it.key())) {
             return QStringLiteral("unknown key \"%1\"").arg(it.key());
         }
     }
@@ -178,35 +217,23 @@ QString ReadBridge(const QJsonObject& object, SimBridgeState& b) {
         return QStringLiteral("\"macAddress\" missing");
     }
     BridgeReader r(object);
-    r.Text("macAddress", b.macAddress);
-    r.Text("deviceName", b.deviceName);
-    r.Text("model", b.model);
-    r.Text("ipMode", b.ipMode);
-    r.Text("ipAddress", b.ipAddress);
-    r.Text("subnetMask", b.subnetMask);
-    r.Text("gateway", b.gateway);
-    r.Number("networkType", b.networkType, 1, 2);
-    r.Number("channel", b.channel, 1, 14);
-    r.Number("profile", b.profile, 0, 255);
-    r.Text("country", b.country);
-    r.Flag("privacy", b.privacy);
-    r.Number("keyLength", b.keyLength, 10, 26);
-    r.Number("keyId", b.keyId, 1, 4);
-    QList<QByteArray> keys;
-    r.TextList("keys", keys, kSimKeyCount);
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        b.keys[size_t(i)] = keys[i] == "NULL" ? QByteArray() : keys[i];
+    for (const Field& f : kFields) {
+        std::visit(
+            Overloaded{
+                [&](QByteArray SimBridgeState::*m) { r.Text(f.key, b.*m); },
+                [&](bool SimBridgeState::*m) { r.Flag(f.key, b.*m); },
+                [&](KeyList SimBridgeState::*m) {
+                    QList<QByteArray> keys;
+                    r.TextList(f.key, keys, int(f.high));
+                    for (qsizetype i = 0; i < keys.size(); ++i) {
+                        (b.*m)[size_t(i)] = keys[i] == "NULL" ? QByteArray() : keys[i];
+                    }
+                },
+                [&](QList<QByteArray> SimBridgeState::*m) { r.TextList(f.key, b.*m, int(f.high)); },
+                [&](auto SimBridgeState::*m) { r.Number(f.key, b.*m, f.low, f.high); },
+            },
+            f.member);
     }
-    r.Text("ssid", b.ssid);
-    r.TextList("ssidList", b.ssidList, kSimMaxSsids);
-    r.Number("linkQuality", b.linkQuality, 0, 100);
-    r.Number("txPackets", b.txPackets, 0, qint64(1) << 53);
-    r.Number("rxPackets", b.rxPackets, 0, qint64(1) << 53);
-    r.Number("txPerSecond", b.txPerSecond, 0, 1000000);
-    r.Number("rxPerSecond", b.rxPerSecond, 0, 1000000);
-    r.Text("userName", b.userName);
-    r.Text("password", b.password);
-    r.Text("version", b.version);
     if (!r.error.isEmpty()) {
         return r.error;
     }
@@ -220,15 +247,15 @@ QJsonValue Latin1(const QByteArray& text) {
 } // namespace
 
 QString CheckBridgeState(const SimBridgeState& b) {
-    const std::pair<const char*, const QByteArray*> texts[] = {
-        {"macAddress", &b.macAddress}, {"deviceName", &b.deviceName}, {"model", &b.model},
-        {"ipMode", &b.ipMode},         {"ipAddress", &b.ipAddress},   {"subnetMask", &b.subnetMask},
-        {"gateway", &b.gateway},       {"country", &b.country},       {"ssid", &b.ssid},
-        {"userName", &b.userName},     {"password", &b.password},     {"version", &b.version}};
-    for (const auto& [key, text] : texts) {
-        if (text->size() > kSimFieldChars || !IsCleanText(*text)) {
+    for (const Field& f : kFields) {
+        const auto* member = std::get_if<QByteArray SimBridgeState::*>(&f.member);
+        if (member == nullptr) {
+            continue;
+        }
+        const QByteArray& text = b.*(*member);
+        if (text.size() > kSimFieldChars || !IsCleanText(text)) {
             return QStringLiteral("\"%1\" must be at most 32 characters without CR, LF or NUL")
-                .arg(QLatin1String(key));
+                .arg(QLatin1String(f.key));
         }
     }
     if (b.macAddress.isEmpty() || b.macAddress.contains(' ')) {
@@ -499,43 +526,34 @@ FleetLoadResult LoadFleet(const QString& path) {
 }
 
 QByteArray FleetToJson(const std::vector<SimBridgeState>& fleet) {
+    const auto texts = [](const auto& list) {
+        QJsonArray array;
+        for (const QByteArray& text : list) {
+            array.append(Latin1(text));
+        }
+        return array;
+    };
     QJsonArray array;
     for (const SimBridgeState& b : fleet) {
-        QJsonArray keys;
-        for (const QByteArray& key : b.keys) {
-            keys.append(Latin1(key));
+        QJsonObject object;
+        for (const Field& f : kFields) {
+            object.insert(
+                QLatin1String(f.key),
+                std::visit(
+                    Overloaded{
+                        [&](QByteArray SimBridgeState::*m) -> QJsonValue { return Latin1(b.*m); },
+                        [&](int SimBridgeState::*m) -> QJsonValue { return b.*m; },
+                        [&](bool SimBridgeState::*m) -> QJsonValue { return b.*m; },
+                        [&](KeyList SimBridgeState::*m) -> QJsonValue { return texts(b.*m); },
+                        [&](QList<QByteArray> SimBridgeState::*m) -> QJsonValue {
+                            return texts(b.*m);
+                        },
+                        // Counters: JSON numbers are doubles.
+                        [&](auto SimBridgeState::*m) -> QJsonValue { return double(b.*m); },
+                    },
+                    f.member));
         }
-        QJsonArray names;
-        for (const QByteArray& name : b.ssidList) {
-            names.append(Latin1(name));
-        }
-        array.append(QJsonObject{
-            {QStringLiteral("macAddress"), Latin1(b.macAddress)},
-            {QStringLiteral("deviceName"), Latin1(b.deviceName)},
-            {QStringLiteral("model"), Latin1(b.model)},
-            {QStringLiteral("ipMode"), Latin1(b.ipMode)},
-            {QStringLiteral("ipAddress"), Latin1(b.ipAddress)},
-            {QStringLiteral("subnetMask"), Latin1(b.subnetMask)},
-            {QStringLiteral("gateway"), Latin1(b.gateway)},
-            {QStringLiteral("networkType"), b.networkType},
-            {QStringLiteral("channel"), b.channel},
-            {QStringLiteral("profile"), b.profile},
-            {QStringLiteral("country"), Latin1(b.country)},
-            {QStringLiteral("privacy"), b.privacy},
-            {QStringLiteral("keyLength"), b.keyLength},
-            {QStringLiteral("keyId"), b.keyId},
-            {QStringLiteral("keys"), keys},
-            {QStringLiteral("ssid"), Latin1(b.ssid)},
-            {QStringLiteral("ssidList"), names},
-            {QStringLiteral("linkQuality"), b.linkQuality},
-            {QStringLiteral("txPackets"), double(b.txPackets)},
-            {QStringLiteral("rxPackets"), double(b.rxPackets)},
-            {QStringLiteral("txPerSecond"), double(b.txPerSecond)},
-            {QStringLiteral("rxPerSecond"), double(b.rxPerSecond)},
-            {QStringLiteral("userName"), Latin1(b.userName)},
-            {QStringLiteral("password"), Latin1(b.password)},
-            {QStringLiteral("version"), Latin1(b.version)},
-        });
+        array.append(object);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }

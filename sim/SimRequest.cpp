@@ -4,6 +4,7 @@
 #include "protocol/ManagementMessage.h"
 
 #include <array>
+#include <initializer_list>
 
 namespace vantoro::sim {
 
@@ -147,136 +148,158 @@ ParsedRequest ParseRequest(const QByteArray& datagram) {
     return r;
 }
 
-QString ApplyConfiguration(SimBridgeState& bridge, const QList<RequestItem>& items) {
-    std::array<const QByteArray*, kKeyCountTotal> given{};
-    int last = -1;
-    for (const RequestItem& item : items) {
-        const int index = KeyIndexOf(View(item.key));
-        if (index < 0) {
-            return QStringLiteral("unknown key \"%1\"").arg(Latin1(item.key));
-        }
-        if (index == last) {
-            return QStringLiteral("%1 repeated").arg(KeyName(index));
-        }
-        if (index < last) {
-            return QStringLiteral("%1 out of order (after %2)").arg(KeyName(index), KeyName(last));
-        }
-        given[size_t(index)] = &item.value;
-        last = index;
-    }
-    auto has = [&](int index) { return given[size_t(index)] != nullptr; };
-    auto value = [&](int index) { return View(*given[size_t(index)]); };
+namespace {
 
-    const bool ipGroup = has(kWanProto) || has(kWanIpAddr) || has(kWanNetmask);
-    bool wirelessGroup = false;
-    for (int i = kCountry; i < kKeyCountTotal; ++i) {
-        wirelessGroup = wirelessGroup || has(i);
-    }
-    if (ipGroup && wirelessGroup) {
-        return QStringLiteral("IP and wireless items in one request");
-    }
-    SimBridgeState next = bridge;
-
-    if (ipGroup) {
-        for (int i : {kWanProto, kWanIpAddr, kWanNetmask}) {
-            if (!has(i)) {
-                return QStringLiteral("%1 missing").arg(KeyName(i));
+// The items of one request by key, each at most once and in the bridge's order.
+class GivenItems {
+public:
+    // Empty when the keys are known, unrepeated and in order; otherwise why not.
+    QString Read(const QList<RequestItem>& items) {
+        int last = -1;
+        for (const RequestItem& item : items) {
+            const int index = KeyIndexOf(View(item.key));
+            if (index < 0) {
+                return QStringLiteral("unknown key \"%1\"").arg(Latin1(item.key));
             }
+            if (index == last) {
+                return QStringLiteral("%1 repeated").arg(KeyName(index));
+            }
+            if (index < last) {
+                return QStringLiteral("%1 out of order (after %2)")
+                    .arg(KeyName(index), KeyName(last));
+            }
+            given_[size_t(index)] = &item.value;
+            last = index;
         }
-        const bool dhcp = value(kWanProto) == "dhcp";
-        if (!dhcp && value(kWanProto) != "static") {
-            return QStringLiteral("wan_proto must be static or dhcp");
-        }
-        const std::optional<quint32> address = ParseIpv4(value(kWanIpAddr));
-        const std::optional<quint32> mask = ParseIpv4(value(kWanNetmask));
-        if (!address) {
-            return QStringLiteral("wan_ipaddr is not a dotted-decimal address");
-        }
-        if (!mask || !IsContiguousMask(*mask)) {
-            return QStringLiteral("wan_netmask is not a contiguous mask");
-        }
-        if (!dhcp && (*address == 0 || *address == 0xFFFFFFFFu || *mask == 0)) {
-            return QStringLiteral("a fixed address needs a host address and a non-zero mask");
-        }
-        next.ipMode = *given[kWanProto];
-        // With DHCP the program sends what it has; a bridge keeps its lease over an empty one.
-        if (!dhcp || *address != 0) {
-            next.ipAddress = FormatIpv4(*address);
-        }
-        if (!dhcp || *mask != 0) {
-            next.subnetMask = FormatIpv4(*mask);
-        }
-        bridge = next;
         return {};
     }
 
-    for (int i : {kSsid, kNwType, kPrivacy}) {
-        if (!has(i)) {
-            return QStringLiteral("%1 missing").arg(KeyName(i));
+    bool Has(int index) const { return given_[size_t(index)] != nullptr; }
+    bool HasAny(int first, int end) const {
+        for (int i = first; i < end; ++i) {
+            if (Has(i)) {
+                return true;
+            }
         }
+        return false;
     }
-    if (has(kCountry)) {
-        if (FindRegion(value(kCountry)) == nullptr) {
-            return QStringLiteral("unknown region \"%1\"").arg(Latin1(*given[kCountry]));
+    std::string_view Value(int index) const { return View(*given_[size_t(index)]); }
+    const QByteArray& Bytes(int index) const { return *given_[size_t(index)]; }
+
+    // Empty when every one of keys is given; otherwise the first one missing.
+    QString Missing(std::initializer_list<int> keys) const {
+        for (int i : keys) {
+            if (!Has(i)) {
+                return QStringLiteral("%1 missing").arg(KeyName(i));
+            }
         }
-        next.country = *given[kCountry];
+        return {};
     }
-    if (value(kSsid).empty() || value(kSsid).size() > size_t(kSimFieldChars)) {
+
+private:
+    std::array<const QByteArray*, kKeyCountTotal> given_{};
+};
+
+QString ApplyIpItems(const GivenItems& given, SimBridgeState& next) {
+    if (QString missing = given.Missing({kWanProto, kWanIpAddr, kWanNetmask}); !missing.isEmpty()) {
+        return missing;
+    }
+    const bool dhcp = given.Value(kWanProto) == "dhcp";
+    if (!dhcp && given.Value(kWanProto) != "static") {
+        return QStringLiteral("wan_proto must be static or dhcp");
+    }
+    const std::optional<quint32> address = ParseIpv4(given.Value(kWanIpAddr));
+    const std::optional<quint32> mask = ParseIpv4(given.Value(kWanNetmask));
+    if (!address) {
+        return QStringLiteral("wan_ipaddr is not a dotted-decimal address");
+    }
+    if (!mask || !IsContiguousMask(*mask)) {
+        return QStringLiteral("wan_netmask is not a contiguous mask");
+    }
+    if (!dhcp && (*address == 0 || *address == 0xFFFFFFFFu || *mask == 0)) {
+        return QStringLiteral("a fixed address needs a host address and a non-zero mask");
+    }
+    next.ipMode = given.Bytes(kWanProto);
+    // With DHCP the program sends what it has; a bridge keeps its lease over an empty one.
+    if (!dhcp || *address != 0) {
+        next.ipAddress = FormatIpv4(*address);
+    }
+    if (!dhcp || *mask != 0) {
+        next.subnetMask = FormatIpv4(*mask);
+    }
+    return {};
+}
+
+// Region, network name, network type and the ad-hoc profile and channel.
+QString ApplyRadioItems(const GivenItems& given, SimBridgeState& next) {
+    if (given.Has(kCountry)) {
+        if (FindRegion(given.Value(kCountry)) == nullptr) {
+            return QStringLiteral("unknown region \"%1\"").arg(Latin1(given.Bytes(kCountry)));
+        }
+        next.country = given.Bytes(kCountry);
+    }
+    if (given.Value(kSsid).empty() || given.Value(kSsid).size() > size_t(kSimFieldChars)) {
         return QStringLiteral("isl_wlg_ssid must hold 1 to 32 characters");
     }
-    next.ssid = *given[kSsid];
-    if (value(kNwType) != "1" && value(kNwType) != "2") {
+    next.ssid = given.Bytes(kSsid);
+    if (given.Value(kNwType) != "1" && given.Value(kNwType) != "2") {
         return QStringLiteral("isl_wlg_nw_type must be 1 or 2");
     }
-    next.networkType = value(kNwType) == "2" ? 2 : 1;
-    if (next.networkType != 2 && (has(kProfile) || has(kChannel))) {
+    next.networkType = given.Value(kNwType) == "2" ? 2 : 1;
+    if (next.networkType != 2 && (given.Has(kProfile) || given.Has(kChannel))) {
         return QStringLiteral("profile and channel are only for ad-hoc (nw_type 2)");
     }
-    if (has(kProfile)) {
-        const std::string_view p = value(kProfile);
+    if (given.Has(kProfile)) {
+        const std::string_view p = given.Value(kProfile);
         if (p != "0" && p != "1" && p != "3") {
             return QStringLiteral("isl_wlg_profile must be 0, 1 or 3");
         }
         next.profile = DecimalValue(p);
     }
-    if (has(kChannel)) {
+    if (given.Has(kChannel)) {
         // A region the table does not know reads as its first row.
         const RegionEntry& region = kRegionTable[FindRegionIndex(View(next.country))];
-        const std::string_view c = value(kChannel);
+        const std::string_view c = given.Value(kChannel);
         if (!IsDecimal(c) || DecimalValue(c) < region.firstChannel ||
             DecimalValue(c) > region.lastChannel) {
             return QStringLiteral("channel %1 is outside %2..%3 of region %4")
-                .arg(Latin1(*given[kChannel]))
+                .arg(Latin1(given.Bytes(kChannel)))
                 .arg(region.firstChannel)
                 .arg(region.lastChannel)
                 .arg(Latin1(next.country));
         }
         next.channel = DecimalValue(c);
     }
-    if (value(kPrivacy) != "0" && value(kPrivacy) != "1") {
+    return {};
+}
+
+// WEP on or off and the default key.
+QString ApplyPrivacyItems(const GivenItems& given, SimBridgeState& next) {
+    if (given.Value(kPrivacy) != "0" && given.Value(kPrivacy) != "1") {
         return QStringLiteral("isl_wlg_privacy must be 0 or 1");
     }
-    next.privacy = value(kPrivacy) == "1";
-    bool keyItems = false;
-    for (int i = kKeyId; i < kKeyCountTotal; ++i) {
-        keyItems = keyItems || has(i);
-    }
-    if (!next.privacy && keyItems) {
+    next.privacy = given.Value(kPrivacy) == "1";
+    if (!next.privacy && given.HasAny(kKeyId, kKeyCountTotal)) {
         return QStringLiteral("key items need isl_wlg_privacy 1");
     }
-    if (has(kKeyId)) {
-        const std::string_view k = value(kKeyId);
+    if (given.Has(kKeyId)) {
+        const std::string_view k = given.Value(kKeyId);
         if (k.size() != 1 || k[0] < '0' || k[0] > '3') {
             return QStringLiteral("isl_wlg_keyid must be 0 to 3");
         }
         next.keyId = k[0] - '0' + 1;
     }
+    return {};
+}
+
+// The four keys, each with its empty_key item, and the key length they set.
+QString ApplyKeyItems(const GivenItems& given, SimBridgeState& next) {
     int newLength = 0;
     for (int k = 0; k < kSimKeyCount; ++k) {
         const int keyIndex = kKey1 + 2 * k;
         const int emptyIndex = keyIndex + 1;
-        if (has(keyIndex)) {
-            const std::string_view key = value(keyIndex);
+        if (given.Has(keyIndex)) {
+            const std::string_view key = given.Value(keyIndex);
             if ((key.size() != 10 && key.size() != 26) || !IsHexText(key)) {
                 return QStringLiteral("%1 must be 10 or 26 hex digits").arg(KeyName(keyIndex));
             }
@@ -284,12 +307,12 @@ QString ApplyConfiguration(SimBridgeState& bridge, const QList<RequestItem>& ite
                 return QStringLiteral("keys of different lengths");
             }
             newLength = int(key.size());
-            if (!has(emptyIndex) || value(emptyIndex) != "1") {
+            if (!given.Has(emptyIndex) || given.Value(emptyIndex) != "1") {
                 return QStringLiteral("%1 must follow with 1").arg(KeyName(emptyIndex));
             }
-            next.keys[size_t(k)] = *given[size_t(keyIndex)];
-        } else if (has(emptyIndex)) {
-            if (value(emptyIndex) != "empty") {
+            next.keys[size_t(k)] = given.Bytes(keyIndex);
+        } else if (given.Has(emptyIndex)) {
+            if (given.Value(emptyIndex) != "empty") {
                 return QStringLiteral("%1 alone must be \"empty\"").arg(KeyName(emptyIndex));
             }
             next.keys[size_t(k)].clear();
@@ -303,6 +326,37 @@ QString ApplyConfiguration(SimBridgeState& bridge, const QList<RequestItem>& ite
                 key.clear();
             }
         }
+    }
+    return {};
+}
+
+} // namespace
+
+QString ApplyConfiguration(SimBridgeState& bridge, const QList<RequestItem>& items) {
+    GivenItems given;
+    if (QString error = given.Read(items); !error.isEmpty()) {
+        return error;
+    }
+    const bool ipGroup = given.HasAny(kWanProto, kCountry);
+    if (ipGroup && given.HasAny(kCountry, kKeyCountTotal)) {
+        return QStringLiteral("IP and wireless items in one request");
+    }
+    // Every check passes before anything changes: a refused request leaves the bridge as it was.
+    SimBridgeState next = bridge;
+    QString error;
+    if (ipGroup) {
+        error = ApplyIpItems(given, next);
+    } else {
+        error = given.Missing({kSsid, kNwType, kPrivacy});
+        using Family = QString (*)(const GivenItems&, SimBridgeState&);
+        for (Family apply : {ApplyRadioItems, ApplyPrivacyItems, ApplyKeyItems}) {
+            if (error.isEmpty()) {
+                error = apply(given, next);
+            }
+        }
+    }
+    if (!error.isEmpty()) {
+        return error;
     }
     bridge = next;
     return {};
