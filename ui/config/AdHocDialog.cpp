@@ -2,6 +2,7 @@
 
 #include "config/Regions.h"
 #include "ui/config/DialogContext.h"
+#include "ui/controls/DialogButtons.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -33,15 +34,7 @@ AdHocDialog::AdHocDialog(DialogContext& context, QWidget* parent)
     fields->addRow(QStringLiteral("Start AdHoc:"), modeList_);
     fields->addRow(QStringLiteral("Channel:"), channelList_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &AdHocDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &AdHocDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);

@@ -2,6 +2,7 @@
 
 #include "config/Strings.h"
 #include "ui/config/DialogContext.h"
+#include "ui/controls/DialogButtons.h"
 #include "ui/controls/MessageBox.h"
 
 #include <QDialogButtonBox>
@@ -37,15 +38,7 @@ LoginDialog::LoginDialog(DialogContext& context, QWidget* parent)
     fields->addRow(QStringLiteral("User name :"), userNameEdit_);
     fields->addRow(QStringLiteral("Password :"), passwordEdit_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &LoginDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &LoginDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt);
