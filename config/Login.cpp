@@ -22,6 +22,11 @@ bool SameText(const QString& typed, const BridgeText& reported) {
 } // namespace
 
 bool CredentialsMatch(const Bridge& bridge, const QString& userName, const QString& password) {
+    // The fields hold at most 16 characters, so a longer text was never typed there: it matches
+    // nothing (cutting it could let a longer, wrong password pass).
+    if (userName.size() > kLoginFieldChars || password.size() > kLoginFieldChars) {
+        return false;
+    }
     return SameText(userName, bridge.userName) && SameText(password, bridge.password);
 }
 
@@ -37,10 +42,7 @@ bool LoginState::NeedsPrompt(const Bridge& bridge) const {
 
 LoginResult LoginState::Check(const Bridge& bridge, const QString& userName,
                               const QString& password) {
-    // The fields hold at most 16 characters, so a longer text was never typed there: it matches
-    // nothing (cutting it could let a longer, wrong password pass).
-    if (userName.size() > kLoginFieldChars || password.size() > kLoginFieldChars ||
-        !CredentialsMatch(bridge, userName, password)) {
+    if (!CredentialsMatch(bridge, userName, password)) {
         return LoginResult::Mismatch;
     }
     loginRequired_ = false;

@@ -21,7 +21,8 @@ inline constexpr int kLoginFieldChars = 16;
 enum class LoginResult { Authorized = 0, Mismatch = -1, Cancelled = 1 };
 
 // Both texts equal the bridge's, byte for byte and case-sensitively. Texts are compared as the
-// 8-bit text the bridge sent; a typed character outside Latin-1 can match nothing.
+// 8-bit text the bridge sent; a typed character outside Latin-1 can match nothing, and neither can
+// a text longer than a login field.
 bool CredentialsMatch(const Bridge& bridge, const QString& userName, const QString& password);
 
 // The program-wide login state: required at start, grace for 30 seconds after a successful login.

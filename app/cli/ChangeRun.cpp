@@ -121,10 +121,7 @@ ExitStatus ChangeRun::LogIn(const Bridge& bridge) {
              << Qt::flush;
         return ExitStatus::Usage;
     }
-    // The login fields hold 16 characters: a longer text can never be what the user meant to
-    // match, and cutting it would let a wrong password through.
-    if (options_.login.userName.size() > kLoginFieldChars || password->size() > kLoginFieldChars ||
-        !CredentialsMatch(bridge, options_.login.userName, *password)) {
+    if (!CredentialsMatch(bridge, options_.login.userName, *password)) {
         err_ << TableString(kStringInvalidLogin) << '\n' << Qt::flush;
         return ExitStatus::LoginRefused;
     }

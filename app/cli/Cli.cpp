@@ -289,6 +289,17 @@ std::optional<int> KeyNumber(const QString& text) {
     return std::nullopt;
 }
 
+// What a name or passphrase option says when its text could not go on the wire as typed; empty
+// when it can.
+QString WireTextError(const QString& text, int maxChars, const char* what) {
+    if (text.size() <= maxChars && IsWireText(text)) {
+        return {};
+    }
+    return QStringLiteral("%1 is at most %2 characters of 8-bit text without control characters")
+        .arg(QLatin1String(what))
+        .arg(maxChars);
+}
+
 QString RegionCodes() {
     QStringList codes;
     for (int row = 1; row < kRegionCount; ++row) {
@@ -333,13 +344,8 @@ void ParseSetWireless(const QString& program, const QStringList& rest, Invocatio
         parser, {&ssid, &region, &mode, &channel, &wep, &keySize, &passphrase, &defaultKey}));
 
     if (parser.isSet(ssid)) {
-        const QString name = parser.value(ssid);
-        if (name.size() > kMaxNetworkNameChars || !IsWireText(name)) {
-            fail(QStringLiteral("--ssid: a network name is at most %1 characters of 8-bit text "
-                                "without control characters")
-                     .arg(kMaxNetworkNameChars));
-        }
-        options.networkName = name;
+        options.networkName = parser.value(ssid);
+        fail(WireTextError(*options.networkName, kMaxNetworkNameChars, "--ssid: a network name"));
     }
     if (parser.isSet(region)) {
         const QByteArray code = parser.value(region).toLatin1();
@@ -402,13 +408,8 @@ void ParseSetWireless(const QString& program, const QStringList& rest, Invocatio
     }
     // Neither the passphrase nor a key is ever repeated in a message.
     if (parser.isSet(passphrase)) {
-        const QString text = parser.value(passphrase);
-        if (text.size() > kMaxPassphraseChars || !IsWireText(text)) {
-            fail(QStringLiteral("--passphrase: a passphrase is at most %1 characters of 8-bit "
-                                "text without control characters")
-                     .arg(kMaxPassphraseChars));
-        }
-        options.passphrase = text;
+        options.passphrase = parser.value(passphrase);
+        fail(WireTextError(*options.passphrase, kMaxPassphraseChars, "--passphrase: a passphrase"));
     }
     for (const QString& value : parser.values(key)) {
         const qsizetype equals = value.indexOf(u'=');

@@ -64,7 +64,7 @@ bool InRange(const QString& text, double low, double high, double& out) {
 // Takes an option's value into the settings; returns why it does not fit, or nothing.
 using Apply = std::optional<QString> (*)(const QString& value, Settings& settings);
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     const char* valueName; // nullptr for a flag
     const char* description;
@@ -82,7 +82,7 @@ std::optional<QString> Milliseconds(const QString& value, int& out, const char* 
 }
 
 // In the order they are listed and checked; the first error ends the program.
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"fleet", "FILE", "Bridges from a JSON file.", nullptr,
      [](const QString& value, Settings& s) -> std::optional<QString> {
          FleetLoadResult loaded = LoadFleet(value);
@@ -173,15 +173,15 @@ const OptionSpec kOptions[] = {
      }},
 };
 
-QCommandLineOption ToOption(const OptionSpec& spec) {
-    const QString name = QLatin1String(spec.name);
-    const QString description = QString::fromUtf8(spec.description);
-    if (spec.valueName == nullptr) {
+QCommandLineOption ToOption(const OptionRow& row) {
+    const QString name = QLatin1String(row.name);
+    const QString description = QString::fromUtf8(row.description);
+    if (row.valueName == nullptr) {
         return QCommandLineOption(name, description);
     }
-    return QCommandLineOption(name, description, QLatin1String(spec.valueName),
-                              spec.defaultValue != nullptr ? QLatin1String(spec.defaultValue)
-                                                           : QString());
+    return QCommandLineOption(name, description, QLatin1String(row.valueName),
+                              row.defaultValue != nullptr ? QLatin1String(row.defaultValue)
+                                                          : QString());
 }
 
 // Reads the command line into settings; an error message when it asks for something wrong.
@@ -193,8 +193,8 @@ std::optional<QString> ReadCommandLine(const QCoreApplication& app, Settings& se
         "only inside a network namespace (ip netns, veth pairs) or on a LAN set aside for\n"
         "tests - never on this machine's own interfaces. Stop it with --exit-after or a signal."));
     parser.addHelpOption();
-    for (const OptionSpec& spec : kOptions) {
-        parser.addOption(ToOption(spec));
+    for (const OptionRow& row : kOptions) {
+        parser.addOption(ToOption(row));
     }
     parser.process(app);
 
@@ -204,12 +204,12 @@ std::optional<QString> ReadCommandLine(const QCoreApplication& app, Settings& se
     if (fleetSources > 1) {
         return QStringLiteral("--fleet, --count and --demo-fleet exclude each other");
     }
-    for (const OptionSpec& spec : kOptions) {
-        const QString name = QLatin1String(spec.name);
-        if (!parser.isSet(name) && spec.defaultValue == nullptr) {
+    for (const OptionRow& row : kOptions) {
+        const QString name = QLatin1String(row.name);
+        if (!parser.isSet(name) && row.defaultValue == nullptr) {
             continue;
         }
-        if (std::optional<QString> error = spec.apply(parser.value(name), settings)) {
+        if (std::optional<QString> error = row.apply(parser.value(name), settings)) {
             return error;
         }
     }

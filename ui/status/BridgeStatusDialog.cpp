@@ -55,9 +55,8 @@ const GroupSpec kGroups[] = {
       {StatusField::Version, "versionValue"}}},
 };
 
-QString LabelOf(StatusField field) {
-    // The labels are the status view's, so the dialog and the command line say the same.
-    for (const StatusLine& line : DescribeBridgeStatus(Bridge{}).lines) {
+QString LabelOf(const BridgeStatusView& view, StatusField field) {
+    for (const StatusLine& line : view.lines) {
         if (line.field == field) {
             return line.label;
         }
@@ -83,6 +82,8 @@ BridgeStatusDialog::BridgeStatusDialog(DialogContext& context, QWidget* parent)
 }
 
 void BridgeStatusDialog::BuildControls() {
+    // The labels are the status view's, so the dialog and the command line say the same.
+    const BridgeStatusView labels = DescribeBridgeStatus(Bridge{});
     auto* groups = new QGridLayout;
     int index = 0;
     for (const GroupSpec& spec : kGroups) {
@@ -106,7 +107,7 @@ void BridgeStatusDialog::BuildControls() {
                 value = label;
             }
             value->setObjectName(QString::fromLatin1(field.objectName));
-            form->addRow(LabelOf(field.field), value);
+            form->addRow(LabelOf(labels, field.field), value);
         }
         groups->addWidget(group, index / 2, index % 2);
         ++index;
