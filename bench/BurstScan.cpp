@@ -1,8 +1,9 @@
 // Runs discovery scans back to back over real UDP, exactly as the program does, and reports how
-// many bridges each scan listed. Meant to run inside a network namespace (see burst.sh); it
-// broadcasts.
+// many bridges each scan listed and the CPU time the whole process spent on it. Meant to run
+// inside a network namespace (see burst.sh and cpu.sh); it broadcasts.
 //
 //   vantoro_bench_burst_scan --scans 20 --expect 500 [--rcvbuf BYTES]
+//   vantoro_bench_burst_scan --idle-seconds 10      (listen only: no scan)
 //
 // Exit status 0 when every scan listed at least the expected number of bridges.
 
@@ -13,6 +14,22 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
+#include <QTimer>
+#include <sys/resource.h>
+
+namespace {
+
+// CPU time of the whole process (every thread), user and system, in milliseconds.
+double CpuMs() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) {
+        return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -26,10 +43,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption bufferOption(
         QStringLiteral("rcvbuf"), QStringLiteral("Receive buffer to ask for (bytes)."),
         QStringLiteral("bytes"), QString::number(vantoro::UdpTransport::kReceiveBufferBytes));
-    parser.addOptions({scansOption, expectOption, bufferOption});
+    const QCommandLineOption idleOption(QStringLiteral("idle-seconds"),
+                                        QStringLiteral("Only listen, this long, and report CPU."),
+                                        QStringLiteral("s"), QStringLiteral("0"));
+    parser.addOptions({scansOption, expectOption, bufferOption, idleOption});
     parser.process(app);
     const int scans = std::clamp(parser.value(scansOption).toInt(), 1, 1000);
     const int expect = parser.value(expectOption).toInt();
+    const int idleSeconds = std::clamp(parser.value(idleOption).toInt(), 0, 600);
 
     QTextStream out(stdout);
     vantoro::UdpTransport transport;
@@ -41,19 +62,40 @@ int main(int argc, char** argv) {
     }
     out << "receive buffer granted: " << transport.receiveBufferBytes() << " bytes\n";
 
-    int done = 0;
-    int failures = 0;
     int datagrams = 0;
     QObject::connect(&transport, &vantoro::Transport::DatagramReceived,
                      [&datagrams](const QByteArray&) { ++datagrams; });
     QElapsedTimer clock;
+    double cpuAtStart = CpuMs();
+
+    if (idleSeconds > 0) {
+        clock.start();
+        QTimer::singleShot(idleSeconds * 1000, &app, [&] {
+            const double cpu = CpuMs() - cpuAtStart;
+            out << "idle " << clock.elapsed() << " ms: " << datagrams << " datagrams received, "
+                << QString::number(cpu, 'f', 1)
+                << " ms CPU = " << QString::number(100.0 * cpu / double(clock.elapsed()), 'f', 2)
+                << " % of a core\n";
+            QCoreApplication::exit(0);
+        });
+        return QCoreApplication::exec();
+    }
+
+    int done = 0;
+    int failures = 0;
+    double cpuTotal = 0;
+    double cpuMax = 0;
     QObject::connect(&scan, &vantoro::DiscoveryScan::ScanFinished, [&] {
         const int listed = scan.rowCount();
+        const double cpu = CpuMs() - cpuAtStart;
+        cpuTotal += cpu;
+        cpuMax = std::max(cpuMax, cpu);
         if (listed < expect) {
             ++failures;
         }
         out << "scan " << (done + 1) << ": " << listed << " listed, " << datagrams
-            << " datagrams received, " << clock.elapsed() << " ms\n"
+            << " datagrams received, " << clock.elapsed() << " ms, " << QString::number(cpu, 'f', 1)
+            << " ms CPU\n"
             << Qt::flush;
         datagrams = 0;
         if (++done == scans) {
@@ -61,11 +103,15 @@ int main(int argc, char** argv) {
             return;
         }
         clock.restart();
+        cpuAtStart = CpuMs();
         scan.StartScan();
     });
     clock.start();
+    cpuAtStart = CpuMs();
     scan.Begin();
     const int status = QCoreApplication::exec();
-    out << (scans - failures) << " of " << scans << " scans listed all " << expect << " bridges\n";
+    out << (scans - failures) << " of " << scans << " scans listed all " << expect
+        << " bridges; CPU per scan: mean " << QString::number(cpuTotal / scans, 'f', 1)
+        << " ms, max " << QString::number(cpuMax, 'f', 1) << " ms\n";
     return status;
 }

@@ -20,7 +20,7 @@ cleanup() {
 trap cleanup EXIT
 "$netns" up "$prefix"
 
-ip netns exec "$prefix-b" "$build/app/vantoro-bridge-sim" --count 500 --delay 0 --jitter 0 \
+${VANTORO_BENCH_NICE:-} ip netns exec "$prefix-b" "$build/app/vantoro-bridge-sim" --count 500 --delay 0 --jitter 0 \
   --exit-after 600 2>/dev/null &
 sim_pid=$!
 sleep 1
@@ -30,6 +30,6 @@ for rcvbuf in default 106496; do
   args=(--scans "$scans" --expect 500)
   [[ "$rcvbuf" != default ]] && args+=(--rcvbuf "$rcvbuf")
   echo "== receive buffer: $rcvbuf"
-  ip netns exec "$prefix-a" "$build/bench/vantoro_bench_burst_scan" "${args[@]}" || status=1
+  ${VANTORO_BENCH_NICE:-} ip netns exec "$prefix-a" "$build/bench/vantoro_bench_burst_scan" "${args[@]}" || status=1
 done
 exit "$status"

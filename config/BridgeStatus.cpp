@@ -6,7 +6,7 @@
 
 namespace vantoro {
 
-const QString& BridgeStatusView::Value(StatusField field) const {
+const QString& BridgeStatusView::value(StatusField field) const {
     static const QString empty;
     for (const StatusLine& line : lines) {
         if (line.field == field) {

@@ -39,7 +39,7 @@ struct BridgeStatusView {
     std::vector<StatusLine> lines; // every field, in dialog order
     int signalStrength = 0;        // bar position within 0..100
 
-    const QString& Value(StatusField field) const;
+    const QString& value(StatusField field) const;
 };
 
 // The record as the status dialog shows it: a region code not in the region table shows empty,

@@ -55,7 +55,7 @@ QStringList SystemHostNames::Ipv4AddressesOf(const QString& hostName) const {
 
 QString ChoosePcAddress(const QString& hostName, const QStringList& hostAddresses,
                         const AdapterList& adapters) {
-    const QString resolved = hostAddresses.value(0);
+    QString resolved = hostAddresses.value(0); // not const: returned by move
     if (IsUsable(resolved) && IsAdapterAddress(resolved, adapters)) {
         return resolved;
     }

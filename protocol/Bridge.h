@@ -3,6 +3,7 @@
 // The record of one bridge and the fixed table of all bridges found since the last scan started.
 
 #include "protocol/ManagementMessage.h"
+#include "protocol/NetInterfaces.h"
 
 #include <QString>
 #include <array>
@@ -66,6 +67,7 @@ struct Bridge {
     BridgeText version;     // 28+N; empty = no login needed
     qint32 workProfile = 0;
     qint32 workChannel = 0;
+    InterfaceId arrivedOn; // the interface of the latest reply (not from the wire)
 
     // Number of meaningful ssidList entries: N clamped to 0..16.
     int SsidListSize() const;

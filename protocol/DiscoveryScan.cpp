@@ -33,6 +33,7 @@ void DiscoveryScan::StartScan() {
     // The records stay; the next replies overwrite them from index 0 upward.
     rowCount_ = 0;
     Q_EMIT ScanStarted();
+    transport_.RefreshInterfaces();
     transport_.SendBroadcast(BuildDiscoveryRequest());
     scanTimer_.start();
     scanIdle_ = false;
@@ -56,8 +57,12 @@ void DiscoveryScan::OnScanTick() {
     ++scanTicks_;
 }
 
-void DiscoveryScan::OnDatagram(const QByteArray& datagram) {
+void DiscoveryScan::OnDatagram(const QByteArray& datagram, const InterfaceId& via) {
     const ReplyResult result = ParseReply(*table_, rowCount_, DatagramText(datagram), rowText_);
+    if (result.kind != ReplyKind::Ignored) {
+        // Requests for this bridge go where its latest reply came from.
+        table_->records[size_t(result.index)].arrivedOn = via;
+    }
     switch (result.kind) {
     case ReplyKind::New:
         ++rowCount_;

@@ -32,8 +32,8 @@ public:
     void StartScan();
     // One tick of the scan timer (called by the timer, or by tests directly).
     void OnScanTick();
-    // One received datagram.
-    void OnDatagram(const QByteArray& datagram);
+    // One received datagram, and the interface it came in on.
+    void OnDatagram(const QByteArray& datagram, const InterfaceId& via);
 
     const BridgeTable& table() const { return *table_; }
     BridgeTable& table() { return *table_; }

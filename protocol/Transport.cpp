@@ -2,6 +2,11 @@
 
 namespace vantoro {
 
+Transport::Transport(QObject* parent) : QObject(parent) {
+    // Signal spies and queued connections need the interface type by name.
+    qRegisterMetaType<InterfaceId>();
+}
+
 QString SetupErrorText(SetupStatus status) {
     switch (status) {
     case SetupStatus::StartUpFailed:

@@ -1,186 +1,44 @@
 #include "protocol/UdpTransport.h"
 
 #include "protocol/ManagementMessage.h"
+#include "protocol/UdpSocket.h"
 
 #include <QMetaObject>
-#include <array>
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#include <ws2tcpip.h>
-using SocketLength = int;
-#else
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-using SocketLength = socklen_t;
-#endif
-
 namespace vantoro {
-namespace {
-
-constexpr qintptr kNoSocket = -1;
-
-qintptr OpenUdpSocket() {
-#ifdef Q_OS_WIN
-    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    return s == INVALID_SOCKET ? kNoSocket : qintptr(s);
-#else
-    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-    return s < 0 ? kNoSocket : qintptr(s);
-#endif
-}
-
-void CloseSocket(qintptr socket) {
-    if (socket == kNoSocket) {
-        return;
-    }
-#ifdef Q_OS_WIN
-    ::closesocket(SOCKET(socket));
-#else
-    ::close(int(socket));
-#endif
-}
-
-bool SetIntOption(qintptr socket, int level, int option, int value) {
-#ifdef Q_OS_WIN
-    return ::setsockopt(SOCKET(socket), level, option, reinterpret_cast<const char*>(&value),
-                        sizeof value) == 0;
-#else
-    return ::setsockopt(int(socket), level, option, &value, sizeof value) == 0;
-#endif
-}
-
-int GetIntOption(qintptr socket, int level, int option) {
-    int value = 0;
-    SocketLength length = sizeof value;
-#ifdef Q_OS_WIN
-    ::getsockopt(SOCKET(socket), level, option, reinterpret_cast<char*>(&value), &length);
-#else
-    ::getsockopt(int(socket), level, option, &value, &length);
-#endif
-    return value;
-}
-
-bool SetNonBlocking(qintptr socket) {
-#ifdef Q_OS_WIN
-    u_long on = 1;
-    return ::ioctlsocket(SOCKET(socket), FIONBIO, &on) == 0;
-#else
-    const int flags = ::fcntl(int(socket), F_GETFL, 0);
-    return flags >= 0 && ::fcntl(int(socket), F_SETFL, flags | O_NONBLOCK) == 0;
-#endif
-}
-
-sockaddr_in BroadcastDestination() {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(kManagementPort);
-    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    return to;
-}
-
-void SendTo(qintptr socket, const QByteArray& text) {
-    const sockaddr_in to = BroadcastDestination();
-    // Send errors are not reported: the protocol has no acknowledgement either.
-#ifdef Q_OS_WIN
-    ::sendto(SOCKET(socket), text.constData(), int(text.size()), 0,
-             reinterpret_cast<const sockaddr*>(&to), sizeof to);
-#else
-    [[maybe_unused]] const auto sent =
-        ::sendto(int(socket), text.constData(), size_t(text.size()), 0,
-                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
-#endif
-}
-
-bool WouldBlock() {
-#ifdef Q_OS_WIN
-    const int error = WSAGetLastError();
-    return error == WSAEWOULDBLOCK || error == WSAECONNRESET;
-#else
-    return errno == EAGAIN || errno == EWOULDBLOCK;
-#endif
-}
-
-} // namespace
 
 struct UdpTransport::ReceiveQueue {
     std::mutex mutex;
-    std::vector<QByteArray> datagrams;
+    std::vector<udp::Received> datagrams;
     int failures = 0; // receive errors since the last delivery
-    // Until this steady-clock time (ns) the receiver reads without sleeping: the answers to a
-    // broadcast arrive all at once, faster than a sleeping thread wakes up.
-    std::atomic<qint64> watchUntil{0};
-    std::atomic<bool> watching{false}; // the receiver has seen watchUntil and is reading
     bool deliveryPosted = false;
     std::atomic<bool> stop{false};
-#ifndef Q_OS_WIN
-    int wake[2] = {-1, -1}; // a pipe that ends the receiver's wait at once on shutdown
-#endif
+    // Steady-clock time (ns) of the last discovery request; the receiver stays awake a moment
+    // after it (see ReceiveLoop).
+    std::atomic<qint64> broadcastAt{0};
+    udp::Waker waker;
 };
 
 namespace {
 
-// Waits for the listening socket to be readable; false when the receiver should stop.
-qint64 SteadyNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+using Clock = std::chrono::steady_clock;
+constexpr size_t kBatch = 64;
+
+qint64 Now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
         .count();
-}
-
-bool Watching(UdpTransport::ReceiveQueue& queue) {
-    const bool watching = SteadyNow() < queue.watchUntil.load();
-    queue.watching.store(watching);
-    return watching;
-}
-
-bool WaitReadable(qintptr socket, UdpTransport::ReceiveQueue& queue) {
-    while (!queue.stop.load()) {
-        if (Watching(queue)) {
-            return true;
-        }
-#ifdef Q_OS_WIN
-        WSAPOLLFD fd{SOCKET(socket), POLLRDNORM, 0};
-        const int ready = WSAPoll(&fd, 1, 100);
-        if (ready > 0) {
-            return true;
-        }
-#else
-        pollfd fds[2] = {{int(socket), POLLIN, 0}, {queue.wake[0], POLLIN, 0}};
-        const int ready = ::poll(fds, 2, -1);
-        if (ready > 0) {
-            if ((fds[1].revents & POLLIN) != 0) {
-                char drain[64];
-                while (::read(queue.wake[0], drain, sizeof drain) > 0) {
-                }
-            }
-            if (!queue.stop.load() && (fds[0].revents & (POLLIN | POLLERR)) != 0) {
-                return true;
-            }
-            continue;
-        }
-        if (ready < 0 && errno != EINTR) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-#endif
-    }
-    return false;
 }
 
 // Hands what the receiver read to the UI thread: one queued call per batch, none while one is
 // already on its way.
-void HandOver(UdpTransport::ReceiveQueue& queue, std::vector<QByteArray>& batch, bool failed,
+void HandOver(UdpTransport::ReceiveQueue& queue, std::vector<udp::Received>& batch, bool failed,
               UdpTransport* owner) {
     if (batch.empty() && !failed) {
         return;
@@ -188,7 +46,7 @@ void HandOver(UdpTransport::ReceiveQueue& queue, std::vector<QByteArray>& batch,
     bool post = false;
     {
         std::lock_guard lock(queue.mutex);
-        for (QByteArray& datagram : batch) {
+        for (udp::Received& datagram : batch) {
             if (queue.datagrams.size() >= size_t(UdpTransport::kMaxQueuedDatagrams)) {
                 break;
             }
@@ -203,63 +61,57 @@ void HandOver(UdpTransport::ReceiveQueue& queue, std::vector<QByteArray>& batch,
     }
 }
 
-void ReceiveLoop(qintptr socket, std::shared_ptr<UdpTransport::ReceiveQueue> queue,
+// Whether the receiver keeps reading without sleeping. Only right after a discovery request of
+// ours: every bridge answers it at once, and a sleeping thread can wake too late for a burst
+// that fills the socket buffer within a millisecond. Awake for the first answers' window, then
+// for as long as answers follow each other closely, never past the cap. Anything else (an idle
+// LAN, another PC scanning every few milliseconds) is read by a thread that sleeps until a
+// datagram is there.
+bool StayAwake(const UdpTransport::ReceiveQueue& queue, qint64 now, qint64 lastArrival) {
+    const qint64 since = now - queue.broadcastAt.load();
+    if (since < 0 || since > UdpTransport::kAwakeCapMs * 1000000) {
+        return false;
+    }
+    return since < UdpTransport::kAwakeFirstMs * 1000000 ||
+           now - lastArrival < UdpTransport::kAwakeGapUs * 1000;
+}
+
+void ReceiveLoop(udp::Handle socket, std::shared_ptr<UdpTransport::ReceiveQueue> queue,
                  UdpTransport* owner) {
-    using Clock = std::chrono::steady_clock;
-    // Replies come in bursts (every bridge answers the same broadcast at once). Once a datagram
-    // arrives, keep reading without sleeping until the line has been quiet this long, so a burst
-    // never waits on a thread wake-up while the socket buffer overflows.
-    constexpr auto kKeepReading = std::chrono::milliseconds(3);
-    constexpr size_t kBatch = 64;
-    std::array<char, kMaxDatagramBytes> buffer;
-    std::vector<QByteArray> batch;
+    std::vector<udp::Received> batch;
     batch.reserve(kBatch);
-    while (WaitReadable(socket, *queue)) {
-        bool failed = false;
-        auto lastArrival = Clock::now();
-        while (!queue->stop.load()) {
-#ifdef Q_OS_WIN
-            const int received =
-                ::recvfrom(SOCKET(socket), buffer.data(), int(buffer.size()), 0, nullptr, nullptr);
-#else
-            const ssize_t received =
-                ::recvfrom(int(socket), buffer.data(), buffer.size(), 0, nullptr, nullptr);
-#endif
-            if (received >= 0) {
-                // A datagram longer than the buffer arrives cut to its first 1514 bytes.
-                batch.emplace_back(buffer.data(), qsizetype(received));
-                if (batch.size() >= kBatch) {
-                    HandOver(*queue, batch, false, owner);
-                }
-                lastArrival = Clock::now();
-                continue;
-            }
-#ifndef Q_OS_WIN
-            if (errno == EINTR) {
-                continue;
-            }
-#endif
-            if (!WouldBlock()) {
-                failed = true;
-                break;
-            }
-            HandOver(*queue, batch, false, owner);
-            if (Clock::now() - lastArrival > kKeepReading && !Watching(*queue)) {
-                break;
-            }
-            std::this_thread::yield();
+    qint64 lastArrival = 0;
+    bool awake = false;
+    while (!queue->stop.load()) {
+        if (!awake && !udp::WaitReadable(socket, queue->waker)) {
+            awake = StayAwake(*queue, Now(), lastArrival);
+            continue;
         }
+        const udp::ReadResult result = udp::ReadQueued(socket, batch, kBatch - batch.size());
+        const qint64 now = Now();
+        if (result == udp::ReadResult::Read) {
+            lastArrival = now;
+            if (batch.size() >= kBatch) {
+                HandOver(*queue, batch, false, owner);
+            }
+            awake = true; // read on until the socket is empty
+            continue;
+        }
+        const bool failed = result == udp::ReadResult::Failed;
         HandOver(*queue, batch, failed, owner);
         if (failed) {
             // A socket in error may stay readable: report it, but do not spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
+        // No yield while awake: giving the processor away is exactly the delay being avoided.
+        awake = !failed && StayAwake(*queue, now, lastArrival);
     }
 }
 
 } // namespace
 
-UdpTransport::UdpTransport(QObject* parent) : Transport(parent) {}
+UdpTransport::UdpTransport(QObject* parent)
+    : Transport(parent), interfaceSource_(&SystemInterfaces) {}
 
 UdpTransport::~UdpTransport() {
     CloseAll();
@@ -268,96 +120,97 @@ UdpTransport::~UdpTransport() {
 void UdpTransport::CloseAll() {
     if (receiver_.joinable()) {
         queue_->stop.store(true);
-#ifndef Q_OS_WIN
-        [[maybe_unused]] const auto written = ::write(queue_->wake[1], "x", 1);
-#endif
+        queue_->waker.Wake();
         receiver_.join();
     }
-#ifndef Q_OS_WIN
-    if (queue_) {
-        for (int& fd : queue_->wake) {
-            if (fd >= 0) {
-                ::close(fd);
-                fd = -1;
-            }
-        }
-    }
-#endif
     queue_.reset();
-    CloseSocket(scanSocket_);
-    CloseSocket(listenSocket_);
-    scanSocket_ = listenSocket_ = kNoSocket;
-#ifdef Q_OS_WIN
+    udp::Close(scanSocket_);
+    udp::Close(listenSocket_);
+    scanSocket_ = listenSocket_ = udp::kNoSocket;
     if (startedUp_) {
-        WSACleanup();
+        udp::CleanUp();
     }
-#endif
     startedUp_ = false;
 }
 
 SetupStatus UdpTransport::Open() {
     CloseAll();
-#ifdef Q_OS_WIN
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 0), &data) != 0) {
+    if (!udp::StartUp()) {
         return SetupStatus::StartUpFailed;
     }
-#endif
     startedUp_ = true;
 
-    scanSocket_ = OpenUdpSocket();
-    if (scanSocket_ == kNoSocket) {
+    scanSocket_ = udp::Open();
+    if (scanSocket_ == udp::kNoSocket) {
         return SetupStatus::ScanSocketOpenFailed;
     }
-    if (!SetIntOption(scanSocket_, SOL_SOCKET, SO_BROADCAST, 1)) {
+    if (!udp::EnableBroadcast(scanSocket_)) {
         return SetupStatus::BroadcastOptionFailed;
     }
 
-    listenSocket_ = OpenUdpSocket();
-    if (listenSocket_ == kNoSocket) {
+    listenSocket_ = udp::Open();
+    if (listenSocket_ == udp::kNoSocket) {
         return SetupStatus::ListenSocketOpenFailed;
     }
     // A burst of replies must not overflow the socket while the event loop is busy. The kernel
     // may grant less (it caps unprivileged programs); the drain is built to keep up regardless.
-    SetIntOption(listenSocket_, SOL_SOCKET, SO_RCVBUF, requestedReceiveBuffer_);
-    grantedReceiveBuffer_ = GetIntOption(listenSocket_, SOL_SOCKET, SO_RCVBUF);
-#ifdef Q_OS_WIN
-    // Exclusive use of the port, so a second copy of the program cannot listen beside us.
-    SetIntOption(listenSocket_, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1);
-#endif
-    // No SO_REUSEADDR or SO_REUSEPORT: a second program must fail to bind the same port.
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(kManagementPort);
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    sockaddr_in bound{};
-    SocketLength boundLength = sizeof bound;
-#ifdef Q_OS_WIN
-    const SOCKET listen = SOCKET(listenSocket_);
-#else
-    const int listen = int(listenSocket_);
-#endif
-    if (::bind(listen, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        ::getsockname(listen, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) {
+    grantedReceiveBuffer_ = udp::SetReceiveBuffer(listenSocket_, requestedReceiveBuffer_);
+    if (!udp::BindExclusive(listenSocket_, kManagementPort)) {
         return SetupStatus::BindFailed;
     }
-    SetNonBlocking(listenSocket_);
+    udp::PrepareForReceiving(listenSocket_);
 
     queue_ = std::make_shared<ReceiveQueue>();
-#ifndef Q_OS_WIN
-    if (::pipe2(queue_->wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        queue_->wake[0] = queue_->wake[1] = -1;
-    }
-#endif
     receiver_ = std::thread(ReceiveLoop, listenSocket_, queue_, this);
     return SetupStatus::Ok;
+}
+
+void UdpTransport::setInterfaceNames(const QStringList& names) {
+    interfaceNames_ = names;
+    RefreshInterfaces();
+}
+
+void UdpTransport::RefreshInterfaces() {
+    interfaces_ = interfaceSource_ ? interfaceSource_() : std::vector<NetInterface>();
+    scanInterfaces_ = SelectScanInterfaces(interfaces_, interfaceNames_);
+}
+
+InterfaceId UdpTransport::Identify(int index) {
+    if (index <= 0) {
+        return {};
+    }
+    const auto find = [this, index] {
+        return std::find_if(interfaces_.begin(), interfaces_.end(),
+                            [index](const NetInterface& entry) { return entry.index == index; });
+    };
+    auto entry = find();
+    if (entry == interfaces_.end()) {
+        // An interface that came up since the last scan started.
+        interfaces_ = interfaceSource_ ? interfaceSource_() : std::vector<NetInterface>();
+        entry = find();
+    }
+    if (entry == interfaces_.end()) {
+        return {index, {}};
+    }
+    return {index, entry->label.isEmpty() ? entry->name : entry->label};
+}
+
+bool UdpTransport::Admits(const InterfaceId& via) const {
+    if (interfaceNames_.isEmpty()) {
+        return true;
+    }
+    return std::any_of(interfaces_.begin(), interfaces_.end(), [&](const NetInterface& entry) {
+        return entry.index == via.index &&
+               std::any_of(interfaceNames_.begin(), interfaceNames_.end(),
+                           [&](const QString& name) { return HasName(entry, name); });
+    });
 }
 
 void UdpTransport::Deliver() {
     if (!queue_) {
         return;
     }
-    std::vector<QByteArray> datagrams;
+    std::vector<udp::Received> datagrams;
     int failures = 0;
     {
         std::lock_guard lock(queue_->mutex);
@@ -368,41 +221,76 @@ void UdpTransport::Deliver() {
     for (int i = 0; i < failures; ++i) {
         Q_EMIT ReceiveFailed();
     }
-    for (const QByteArray& datagram : datagrams) {
-        Q_EMIT DatagramReceived(datagram);
+    // A burst comes in on one or two interfaces: name each once per delivery, not per datagram.
+    InterfaceId last;
+    int lastIndex = -1;
+    for (const udp::Received& datagram : datagrams) {
+        if (datagram.interfaceIndex != lastIndex) {
+            lastIndex = datagram.interfaceIndex;
+            last = Identify(lastIndex);
+        }
+        if (Admits(last)) {
+            Q_EMIT DatagramReceived(datagram.bytes, last);
+        }
     }
 }
 
 void UdpTransport::SendBroadcast(const QByteArray& text) {
-    if (scanSocket_ == kNoSocket) {
+    if (scanSocket_ == udp::kNoSocket) {
         return;
     }
     if (queue_) {
-        // Have the receiver awake before the answers come; a wake-up can take longer than 500
-        // bridges take to answer. The wait is bounded and normally well under a millisecond.
-        const qint64 now = SteadyNow();
-        queue_->watchUntil.store(now + kWatchAfterBroadcastMs * 1000000);
-        if (!queue_->watching.load()) {
-#ifndef Q_OS_WIN
-            [[maybe_unused]] const auto written = ::write(queue_->wake[1], "w", 1);
-#endif
-            while (!queue_->watching.load() && SteadyNow() - now < 20 * 1000000) {
-                std::this_thread::yield();
-            }
-        }
+        // Have the receiver up before the answers come.
+        queue_->broadcastAt.store(Now());
+        queue_->waker.Wake();
     }
-    SendTo(scanSocket_, text);
-}
-
-void UdpTransport::SendRequest(const QByteArray& text) {
-    const qintptr socket = OpenUdpSocket();
-    if (socket == kNoSocket) {
+    if (scanInterfaces_.empty()) {
+        // No interface qualifies: the plain limited broadcast, unless the user limited the scan
+        // to interfaces that are not there.
+        if (interfaceNames_.isEmpty()) {
+            udp::SendBroadcast(scanSocket_, text, kManagementPort);
+        }
         return;
     }
-    if (SetIntOption(socket, SOL_SOCKET, SO_BROADCAST, 1)) {
-        SendTo(socket, text);
+    // A failed send on one interface does not keep the others from theirs.
+    for (const ScanInterface& via : scanInterfaces_) {
+        udp::SendBroadcast(scanSocket_, text, kManagementPort, &via);
     }
-    CloseSocket(socket);
+}
+
+void UdpTransport::SendRequest(const QByteArray& text, const InterfaceId& via) {
+    std::vector<ScanInterface> targets;
+    if (via.known()) {
+        const auto on = [&via](const ScanInterface& s) { return s.id.index == via.index; };
+        auto found = std::find_if(scanInterfaces_.begin(), scanInterfaces_.end(), on);
+        if (found == scanInterfaces_.end()) {
+            // Not in the last scan's list (the list was limited, or it changed): read it again.
+            RefreshInterfaces();
+            const std::vector<ScanInterface> all = SelectScanInterfaces(interfaces_);
+            const auto again = std::find_if(all.begin(), all.end(), on);
+            if (again == all.end()) {
+                return; // the interface is gone, and with it the way to the bridge
+            }
+            targets.push_back(*again);
+        } else {
+            targets.push_back(*found);
+        }
+    } else {
+        targets = scanInterfaces_;
+    }
+    const udp::Handle socket = udp::Open();
+    if (socket == udp::kNoSocket) {
+        return;
+    }
+    if (udp::EnableBroadcast(socket)) {
+        if (targets.empty() && interfaceNames_.isEmpty()) {
+            udp::SendBroadcast(socket, text, kManagementPort);
+        }
+        for (const ScanInterface& target : targets) {
+            udp::SendBroadcast(socket, text, kManagementPort, &target);
+        }
+    }
+    udp::Close(socket);
 }
 
 } // namespace vantoro

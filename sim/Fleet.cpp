@@ -128,7 +128,7 @@ public:
             return;
         }
         QList<QByteArray> list;
-        for (const QJsonValue& item : v.toArray()) {
+        for (const QJsonValue item : v.toArray()) {
             QByteArray text;
             if (!item.isString() || !ToLatin1(item.toString(), text)) {
                 Fail(key, QStringLiteral("must hold only strings of 8-bit text"));
@@ -201,6 +201,8 @@ constexpr Field kFields[] = {
 };
 
 template <typename... Fs> struct Overloaded : Fs... { using Fs::operator()...; };
+// Redundant in C++20, but clang before 17 cannot deduce an aggregate's template arguments.
+template <typename... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 bool IsKnownKey(const QString& key) {
     return std::any_of(std::begin(kFields), std::end(kFields),
@@ -244,9 +246,8 @@ QJsonValue Latin1(const QByteArray& text) {
     return QString::fromLatin1(text);
 }
 
-} // namespace
-
-QString CheckBridgeState(const SimBridgeState& b) {
+// The texts go back on the wire as they are: at most 32 characters, no line breaks.
+QString CheckTexts(const SimBridgeState& b) {
     for (const Field& f : kFields) {
         const auto* member = std::get_if<QByteArray SimBridgeState::*>(&f.member);
         if (member == nullptr) {
@@ -258,6 +259,10 @@ QString CheckBridgeState(const SimBridgeState& b) {
                 .arg(QLatin1String(f.key));
         }
     }
+    return {};
+}
+
+QString CheckIdentityAndAddress(const SimBridgeState& b) {
     if (b.macAddress.isEmpty() || b.macAddress.contains(' ')) {
         return QStringLiteral("\"macAddress\" must be a non-empty text without spaces");
     }
@@ -274,6 +279,10 @@ QString CheckBridgeState(const SimBridgeState& b) {
     if (!mask || !IsContiguousMask(*mask)) {
         return QStringLiteral("\"subnetMask\" must be a contiguous mask");
     }
+    return {};
+}
+
+QString CheckNumbersAndKeys(const SimBridgeState& b) {
     if (b.networkType < 1 || b.networkType > 2 || b.channel < 1 || b.channel > 14 ||
         b.profile < 0 || b.profile > 255 || b.linkQuality < 0 || b.linkQuality > 100 ||
         b.keyId < 1 || b.keyId > kSimKeyCount) {
@@ -287,12 +296,30 @@ QString CheckBridgeState(const SimBridgeState& b) {
             return QStringLiteral("\"keys\" must be empty or %1 hex digits").arg(b.keyLength);
         }
     }
+    return {};
+}
+
+QString CheckSsidList(const SimBridgeState& b) {
     if (b.ssidList.size() > kSimMaxSsids) {
         return QStringLiteral("\"ssidList\" holds more than 16 names");
     }
     for (const QByteArray& name : b.ssidList) {
         if (name.isEmpty() || name.size() > kSimFieldChars || !IsCleanText(name)) {
             return QStringLiteral("\"ssidList\" names must hold 1 to 32 characters");
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString CheckBridgeState(const SimBridgeState& b) {
+    // In this order, so a file with several faults names the same one every time.
+    for (const auto check :
+         {CheckTexts, CheckIdentityAndAddress, CheckNumbersAndKeys, CheckSsidList}) {
+        QString error = check(b);
+        if (!error.isEmpty()) {
+            return error;
         }
     }
     return {};
@@ -516,7 +543,7 @@ FleetLoadResult LoadFleet(const QString& path) {
         return result;
     }
     // A fleet of 65536 bridges is well under this; anything bigger is not a fleet file.
-    constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+    constexpr qint64 kMaxFileBytes = qint64{64} * 1024 * 1024;
     if (file.size() > kMaxFileBytes) {
         FleetLoadResult result;
         result.error = QStringLiteral("%1: larger than 64 MiB").arg(path);

@@ -131,7 +131,7 @@ void SimEngine::Schedule(std::vector<OutgoingDatagram>& out, int index, Command 
     }
 }
 
-void SimEngine::Emit(std::vector<OutgoingDatagram>& out, int index, QByteArray bytes,
+void SimEngine::Emit(std::vector<OutgoingDatagram>& out, int index, const QByteArray& bytes,
                      qint64 nowMs) {
     int copies = 1 + options_.duplicateCount;
     if (random_.Chance(options_.duplicateProbability)) {

@@ -37,13 +37,13 @@ struct OutgoingDatagram {
 class SimClock {
 public:
     virtual ~SimClock() = default;
-    virtual qint64 NowMs() const = 0;
+    virtual qint64 nowMs() const = 0;
 };
 
 class SteadyClock final : public SimClock {
 public:
     SteadyClock() { timer_.start(); }
-    qint64 NowMs() const override { return timer_.elapsed(); }
+    qint64 nowMs() const override { return timer_.elapsed(); }
 
 private:
     QElapsedTimer timer_;
@@ -51,8 +51,8 @@ private:
 
 class ManualClock final : public SimClock {
 public:
-    qint64 NowMs() const override { return now_; }
-    void Set(qint64 nowMs) { now_ = nowMs; }
+    qint64 nowMs() const override { return now_; }
+    void setNowMs(qint64 nowMs) { now_ = nowMs; }
 
 private:
     qint64 now_ = 0;
@@ -75,16 +75,17 @@ public:
     // order; sendAtMs is never before nowMs.
     std::vector<OutgoingDatagram> HandleDatagram(const QByteArray& datagram, qint64 nowMs);
 
-    void SetLogSink(LogSink sink) { logSink_ = std::move(sink); }
+    void setLogSink(LogSink sink) { logSink_ = std::move(sink); }
 
-    const std::vector<SimBridgeState>& Bridges() const { return bridges_; }
-    const SimOptions& Options() const { return options_; }
+    const std::vector<SimBridgeState>& bridges() const { return bridges_; }
+    const SimOptions& options() const { return options_; }
     // Index of the bridge with this identifier, or -1.
     int FindBridge(const QByteArray& macAddress) const;
 
 private:
     void Schedule(std::vector<OutgoingDatagram>& out, int index, Command command, qint64 nowMs);
-    void Emit(std::vector<OutgoingDatagram>& out, int index, QByteArray bytes, qint64 nowMs);
+    void Emit(std::vector<OutgoingDatagram>& out, int index, const QByteArray& bytes,
+              qint64 nowMs);
 
     std::vector<SimBridgeState> bridges_;
     QHash<QByteArray, int> byMac_;

@@ -69,6 +69,29 @@ bool IsDecimal(std::string_view text) {
     return true;
 }
 
+// A configuration's items, each ending in its own CR; empty when every item reads.
+QString ParseItems(std::string_view rest, QList<RequestItem>& items) {
+    while (!rest.empty()) {
+        const size_t cr = rest.find('\r');
+        const std::string_view item = rest.substr(0, cr);
+        rest = rest.substr(cr + 1);
+        if (item.empty()) {
+            return QStringLiteral("empty item (CR inside a value?)");
+        }
+        const size_t space = item.find(' ');
+        if (space == std::string_view::npos) {
+            return QStringLiteral("item \"%1\" has no value")
+                .arg(QString::fromLatin1(item.data(), qsizetype(item.size())));
+        }
+        items.append({QByteArray(item.data(), qsizetype(space + 1)),
+                      QByteArray(item.data() + space + 1, qsizetype(item.size() - space - 1))});
+    }
+    if (items.isEmpty()) {
+        return QStringLiteral("configuration without items");
+    }
+    return {};
+}
+
 } // namespace
 
 ParsedRequest ParseRequest(const QByteArray& datagram) {
@@ -119,28 +142,7 @@ ParsedRequest ParseRequest(const QByteArray& datagram) {
             r.error = QStringLiteral("CR inside the argument");
         }
     } else {
-        // Each item ends in its own CR.
-        while (!rest.empty()) {
-            const size_t cr = rest.find('\r');
-            const std::string_view item = rest.substr(0, cr);
-            rest = rest.substr(cr + 1);
-            if (item.empty()) {
-                r.error = QStringLiteral("empty item (CR inside a value?)");
-                return r;
-            }
-            const size_t space = item.find(' ');
-            if (space == std::string_view::npos) {
-                r.error = QStringLiteral("item \"%1\" has no value")
-                              .arg(QString::fromLatin1(item.data(), qsizetype(item.size())));
-                return r;
-            }
-            r.items.append(
-                {QByteArray(item.data(), qsizetype(space + 1)),
-                 QByteArray(item.data() + space + 1, qsizetype(item.size() - space - 1))});
-        }
-        if (r.items.isEmpty()) {
-            r.error = QStringLiteral("configuration without items");
-        }
+        r.error = ParseItems(rest, r.items);
     }
     if (r.ok() && datagram.contains('\0')) {
         r.error = QStringLiteral("NUL byte in the request");
@@ -293,29 +295,37 @@ QString ApplyPrivacyItems(const GivenItems& given, SimBridgeState& next) {
 }
 
 // The four keys, each with its empty_key item, and the key length they set.
+// Key k and its "empty" companion; newLength is the length of the keys given so far (0: none).
+QString ApplyKeyItem(const GivenItems& given, int k, int& newLength, SimBridgeState& next) {
+    const int keyIndex = kKey1 + 2 * k;
+    const int emptyIndex = keyIndex + 1;
+    if (given.Has(keyIndex)) {
+        const std::string_view key = given.Value(keyIndex);
+        if ((key.size() != 10 && key.size() != 26) || !IsHexText(key)) {
+            return QStringLiteral("%1 must be 10 or 26 hex digits").arg(KeyName(keyIndex));
+        }
+        if (newLength != 0 && int(key.size()) != newLength) {
+            return QStringLiteral("keys of different lengths");
+        }
+        newLength = int(key.size());
+        if (!given.Has(emptyIndex) || given.Value(emptyIndex) != "1") {
+            return QStringLiteral("%1 must follow with 1").arg(KeyName(emptyIndex));
+        }
+        next.keys[size_t(k)] = given.Bytes(keyIndex);
+    } else if (given.Has(emptyIndex)) {
+        if (given.Value(emptyIndex) != "empty") {
+            return QStringLiteral("%1 alone must be \"empty\"").arg(KeyName(emptyIndex));
+        }
+        next.keys[size_t(k)].clear();
+    }
+    return {};
+}
+
 QString ApplyKeyItems(const GivenItems& given, SimBridgeState& next) {
     int newLength = 0;
     for (int k = 0; k < kSimKeyCount; ++k) {
-        const int keyIndex = kKey1 + 2 * k;
-        const int emptyIndex = keyIndex + 1;
-        if (given.Has(keyIndex)) {
-            const std::string_view key = given.Value(keyIndex);
-            if ((key.size() != 10 && key.size() != 26) || !IsHexText(key)) {
-                return QStringLiteral("%1 must be 10 or 26 hex digits").arg(KeyName(keyIndex));
-            }
-            if (newLength != 0 && int(key.size()) != newLength) {
-                return QStringLiteral("keys of different lengths");
-            }
-            newLength = int(key.size());
-            if (!given.Has(emptyIndex) || given.Value(emptyIndex) != "1") {
-                return QStringLiteral("%1 must follow with 1").arg(KeyName(emptyIndex));
-            }
-            next.keys[size_t(k)] = given.Bytes(keyIndex);
-        } else if (given.Has(emptyIndex)) {
-            if (given.Value(emptyIndex) != "empty") {
-                return QStringLiteral("%1 alone must be \"empty\"").arg(KeyName(emptyIndex));
-            }
-            next.keys[size_t(k)].clear();
+        if (QString error = ApplyKeyItem(given, k, newLength, next); !error.isEmpty()) {
+            return error;
         }
     }
     if (newLength != 0) {

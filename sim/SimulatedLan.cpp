@@ -18,7 +18,7 @@ SimulatedLan::SimulatedLan(std::vector<SimBridgeState> fleet, SimOptions options
     elapsed_.start();
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &SimulatedLan::DeliverDue);
-    engine_.SetLogSink([this](const QByteArray& line) {
+    engine_.setLogSink([this](const QByteArray& line) {
         requestLog_.append(QString::fromUtf8(line));
         if (extraLogSink_) {
             extraLogSink_(line);
@@ -35,7 +35,7 @@ void SimulatedLan::SendBroadcast(const QByteArray& text) {
     Send(text);
 }
 
-void SimulatedLan::SendRequest(const QByteArray& text) {
+void SimulatedLan::SendRequest(const QByteArray& text, const InterfaceId& /*via*/) {
     Send(text);
 }
 
@@ -111,7 +111,7 @@ void SimulatedLan::DeliverUntil(qint64 limit, quint64 lastSequence) {
             Q_EMIT ReceiveFailed();
         } else {
             // The program reads one Ethernet frame's worth.
-            Q_EMIT DatagramReceived(delivery.datagram.left(kMaxDatagramBytes));
+            Q_EMIT DatagramReceived(delivery.datagram.left(kMaxDatagramBytes), InterfaceId{});
         }
     }
 }

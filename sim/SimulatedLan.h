@@ -27,15 +27,16 @@ public:
     SimulatedLan(std::vector<SimBridgeState> fleet, SimOptions options = {},
                  ClockMode mode = ClockMode::RealTime, QObject* parent = nullptr);
 
-    // Returns the status set by SetSetupStatus (default Ok). After a failed Open nothing sent
+    // Returns the status set by setSetupStatus (default Ok). After a failed Open nothing sent
     // reaches the LAN, as with a socket that could not be made.
     SetupStatus Open() override;
     // Both go to every bridge and, like a real broadcast, back to the program itself. Nothing is
     // delivered before control returns to the event loop (or to Advance).
     void SendBroadcast(const QByteArray& text) override;
-    void SendRequest(const QByteArray& text) override;
+    // The LAN has no interfaces: every request reaches every bridge, whatever via says.
+    void SendRequest(const QByteArray& text, const InterfaceId& via) override;
 
-    void SetSetupStatus(SetupStatus status) { setupStatus_ = status; }
+    void setSetupStatus(SetupStatus status) { setupStatus_ = status; }
 
     // Manual mode: moves the clock by ms and delivers everything due by then, in time order,
     // datagrams sent from the receiving slots included. Advance(0) delivers what is due now. In
@@ -51,16 +52,16 @@ public:
     // Makes the receive path fail once, after delayMs.
     void InjectReceiveFailure(qint64 delayMs = 0);
 
-    int PendingDeliveries() const { return int(queue_.size()); }
+    int pendingDeliveries() const { return int(queue_.size()); }
     // Time of the next delivery, or -1 when nothing is queued.
     qint64 NextDeliveryTime() const;
 
-    const std::vector<SimBridgeState>& Bridges() const { return engine_.Bridges(); }
-    const SimEngine& Engine() const { return engine_; }
+    const std::vector<SimBridgeState>& bridges() const { return engine_.bridges(); }
+    const SimEngine& engine() const { return engine_; }
     // One compact JSON line per request the bridges received (see SimEngine.h for the layout).
-    QStringList RequestLog() const { return requestLog_; }
+    QStringList requestLog() const { return requestLog_; }
     // Also hands every log line to sink (e.g. LogToDevice).
-    void SetLogSink(LogSink sink) { extraLogSink_ = std::move(sink); }
+    void setLogSink(LogSink sink) { extraLogSink_ = std::move(sink); }
 
 private:
     struct Delivery {

@@ -74,7 +74,7 @@ void UdpBridgeHost::ReadAll() {
             continue;
         }
         ++requests_;
-        const qint64 now = clock_.NowMs();
+        const qint64 now = clock_.nowMs();
         for (OutgoingDatagram& d : engine_.HandleDatagram(datagram.data(), now)) {
             queue_.emplace(d.sendAtMs, std::move(d.bytes));
         }
@@ -83,7 +83,7 @@ void UdpBridgeHost::ReadAll() {
 }
 
 void UdpBridgeHost::SendDue() {
-    const qint64 now = clock_.NowMs();
+    const qint64 now = clock_.nowMs();
     while (!queue_.empty() && queue_.begin()->first <= now) {
         if (Send(queue_.begin()->second) == SendResult::TryAgain) {
             // The datagram stays first, so the replies keep their order.

@@ -38,16 +38,16 @@ public:
 
     // Binds the listening port for this program alone; on failure, error says why.
     bool Open(QString& error);
-    quint16 LocalPort() const { return socket_.localPort(); }
+    quint16 localPort() const { return socket_.localPort(); }
 
     // Sends every reply whose time has come and sets the timer for the next one. The timer
     // calls it; so may anyone who moved the clock.
     void SendDue();
 
-    qint64 RequestsReceived() const { return requests_; }
-    qint64 DatagramsSent() const { return sent_; }
-    qint64 SendFailures() const { return failed_; }
-    qsizetype PendingReplies() const { return qsizetype(queue_.size()); }
+    qint64 requestsReceived() const { return requests_; }
+    qint64 datagramsSent() const { return sent_; }
+    qint64 sendFailures() const { return failed_; }
+    qsizetype pendingReplies() const { return qsizetype(queue_.size()); }
     QString Summary() const;
 
 private:

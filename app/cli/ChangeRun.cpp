@@ -28,7 +28,9 @@ ChangeRun::ChangeRun(Transport& transport, ChangeOptions options, PasswordSource
                      QTextStream& out, QTextStream& err, QObject* parent)
     : QObject(parent), transport_(transport), options_(std::move(options)), passwords_(passwords),
       out_(out), err_(err),
-      status_(transport, {options_.macAddress, false, false, options_.demo, false}, out, err),
+      status_(transport,
+              {options_.macAddress, false, false, options_.demo, false, options_.interfaces}, out,
+              err),
       scan_(transport) {
     confirmTimer_.setSingleShot(true);
     confirmTimer_.setTimerType(Qt::PreciseTimer);
@@ -84,7 +86,7 @@ void ChangeRun::Proceed() {
         Finish(ExitStatus::Ok);
         return;
     }
-    transport_.SendRequest(request.text);
+    transport_.SendRequest(request.text, bridge_->arrivedOn);
     out_ << TableString(kStringRebooting) << '\n' << Qt::flush;
     if (!options_.wait) {
         Finish(ExitStatus::Ok);

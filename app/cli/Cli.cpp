@@ -55,10 +55,28 @@ struct OutputOptions {
     QCommandLineOption json{QStringLiteral("json")};
     QCommandLineOption secrets{QStringLiteral("show-secrets")};
     QCommandLineOption demo{QStringLiteral("demo")};
+    QCommandLineOption interfaceName{QStringLiteral("interface"), QString(),
+                                     QStringLiteral("NAME")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
 
-    void AddTo(QCommandLineParser& parser) const { parser.addOptions({json, secrets, demo, help}); }
+    void AddTo(QCommandLineParser& parser) const {
+        parser.addOptions({json, secrets, demo, interfaceName, help});
+    }
 };
+
+// --interface names a real interface; the demo LAN has none.
+QString CheckInterfaces(const QCommandLineParser& parser, const QCommandLineOption& interfaceName,
+                        const QCommandLineOption& demo) {
+    if (parser.isSet(interfaceName) && parser.isSet(demo)) {
+        return QStringLiteral("--interface does not apply to the demo LAN");
+    }
+    for (const QString& name : parser.values(interfaceName)) {
+        if (name.isEmpty()) {
+            return QStringLiteral("--interface needs an interface name");
+        }
+    }
+    return QString();
+}
 
 // Parses what follows the command name; false with invocation.text set on a usage error.
 bool ParseCommandLine(QCommandLineParser& parser, const QString& program, const QString& command,
@@ -117,12 +135,15 @@ void ParseScan(const QString& program, const QStringList& rest, Invocation& invo
     if (invocation.text.isEmpty() && parser.isSet(options.secrets) && !parser.isSet(options.json)) {
         invocation.text = QStringLiteral("--show-secrets only applies to --json output");
     }
+    if (invocation.text.isEmpty()) {
+        invocation.text = CheckInterfaces(parser, options.interfaceName, options.demo);
+    }
     if (!invocation.text.isEmpty()) {
         return;
     }
     invocation.kind = Invocation::Kind::Scan;
     invocation.scan = {parser.isSet(options.json), parser.isSet(options.secrets),
-                       parser.isSet(options.demo)};
+                       parser.isSet(options.demo), parser.values(options.interfaceName)};
 }
 
 void ParseStatus(const QString& program, const QStringList& rest, Invocation& invocation) {
@@ -150,12 +171,19 @@ void ParseStatus(const QString& program, const QStringList& rest, Invocation& in
     if (invocation.text.isEmpty() && parser.isSet(options.secrets) && !parser.isSet(options.json)) {
         invocation.text = QStringLiteral("--show-secrets only applies to --json output");
     }
+    if (invocation.text.isEmpty()) {
+        invocation.text = CheckInterfaces(parser, options.interfaceName, options.demo);
+    }
     if (!invocation.text.isEmpty()) {
         return;
     }
     invocation.kind = Invocation::Kind::Status;
-    invocation.status = {positional.first().toLatin1(), parser.isSet(options.json),
-                         parser.isSet(options.secrets), parser.isSet(options.demo)};
+    invocation.status = {positional.first().toLatin1(),
+                         parser.isSet(options.json),
+                         parser.isSet(options.secrets),
+                         parser.isSet(options.demo),
+                         true,
+                         parser.values(options.interfaceName)};
 }
 
 // The options every change takes besides its own.
@@ -165,10 +193,12 @@ struct ChangeOptionSet {
     QCommandLineOption dryRun{QStringLiteral("dry-run")};
     QCommandLineOption wait{QStringLiteral("wait")};
     QCommandLineOption demo{QStringLiteral("demo")};
+    QCommandLineOption interfaceName{QStringLiteral("interface"), QString(),
+                                     QStringLiteral("NAME")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")}};
 
     void AddTo(QCommandLineParser& parser) const {
-        parser.addOptions({user, passwordStdin, dryRun, wait, demo, help});
+        parser.addOptions({user, passwordStdin, dryRun, wait, demo, interfaceName, help});
     }
 };
 
@@ -212,6 +242,9 @@ bool ParseChange(QCommandLineParser& parser, const ChangeOptionSet& common, cons
     if (invocation.text.isEmpty() && parser.isSet(common.dryRun) && parser.isSet(common.wait)) {
         invocation.text = QStringLiteral("--wait has nothing to wait for after --dry-run");
     }
+    if (invocation.text.isEmpty()) {
+        invocation.text = CheckInterfaces(parser, common.interfaceName, common.demo);
+    }
     if (!invocation.text.isEmpty()) {
         return false;
     }
@@ -220,6 +253,7 @@ bool ParseChange(QCommandLineParser& parser, const ChangeOptionSet& common, cons
     change.dryRun = parser.isSet(common.dryRun);
     change.wait = parser.isSet(common.wait);
     change.demo = parser.isSet(common.demo);
+    change.interfaces = parser.values(common.interfaceName);
     return true;
 }
 
@@ -491,23 +525,26 @@ constexpr const char* kChangeHelpTail =
 QString Usage(const QString& command) {
     if (command == kScan) {
         return QStringLiteral(
-            "Usage: vantoro-cli scan [--json] [--show-secrets] [--demo]\n"
+            "Usage: vantoro-cli scan [--json] [--show-secrets] [--demo] [--interface NAME ...]\n"
             "\n"
-            "Broadcasts three discovery requests over 3.5 seconds and prints every bridge that\n"
-            "answered, in the order they answered.\n"
+            "Broadcasts three discovery requests over 3.5 seconds, on every network interface\n"
+            "that can broadcast, and prints every bridge that answered, in the order they\n"
+            "answered.\n"
             "\n"
             "Options:\n"
             "  --json          print a JSON array, one object per bridge\n"
             "  --show-secrets  include user names, passwords and WEP keys in the JSON output\n"
             "  --demo          scan the built-in demo LAN of simulated bridges instead of the\n"
             "                  network\n"
+            "  --interface NAME  search only this interface (\"eth0\"); repeat it for more\n"
             "  -h, --help      show this help\n"
             "\n"
-            "Exit status: 0 done; 2 usage error, or port 65432 taken.\n");
+            "Exit status: 0 done; 2 usage error, an unknown interface, or port 65432 taken.\n");
     }
     if (command == kStatus) {
         return QStringLiteral(
             "Usage: vantoro-cli status MAC [--json] [--show-secrets] [--demo]\n"
+            "                          [--interface NAME ...]\n"
             "\n"
             "Sends one status request for the bridge whose MAC address is MAC and prints the\n"
             "bridge's answer as the Bridge Status window shows it. Give MAC exactly as the\n"
@@ -520,6 +557,7 @@ QString Usage(const QString& command) {
             "  --show-secrets  include the user name, password and WEP keys in the JSON output\n"
             "  --demo          ask the built-in demo LAN of simulated bridges instead of the\n"
             "                  network\n"
+            "  --interface NAME  look for the bridge on this interface only; repeat it for more\n"
             "  -h, --help      show this help\n"
             "\n"
             "Exit status: 0 the bridge answered; 2 usage error, or port 65432 taken;\n"
@@ -555,6 +593,8 @@ QString Usage(const QString& command) {
                    "  --wait            after sending, scan until the bridge answers with the new\n"
                    "                    settings, for at most 60 seconds\n"
                    "  --demo            change a bridge of the built-in demo LAN instead\n"
+                   "  --interface NAME  look for the bridge on this interface only; repeat it\n"
+                   "                    for more\n"
                    "  -h, --help        show this help\n"
                    "\n") +
                QLatin1String(kChangeHelpTail);
@@ -605,6 +645,8 @@ QString Usage(const QString& command) {
                    "                    name, region, network type and WEP state, for at most 60\n"
                    "                    seconds\n"
                    "  --demo            change a bridge of the built-in demo LAN instead\n"
+                   "  --interface NAME  look for the bridge on this interface only; repeat it\n"
+                   "                    for more\n"
                    "  -h, --help        show this help\n"
                    "\n") +
                QLatin1String(kChangeHelpTail);
@@ -638,6 +680,8 @@ QString Usage(const QString& command) {
         "  --show-secrets    include user names, passwords and WEP keys in the JSON output\n"
         "  --demo            use the built-in demo LAN of simulated bridges instead of the\n"
         "                    network\n"
+        "  --interface NAME  use only this network interface; repeat it for more (every\n"
+        "                    interface that can broadcast is searched without it)\n"
         "  -h, --help        show this help; after a command, that command's help\n"
         "  -v, --version     show the version\n"
         "\n"
@@ -756,6 +800,9 @@ QJsonObject BridgeToJson(const Bridge& b, const QString& model, bool showSecrets
     o[QStringLiteral("txPackets")] = b.txPackets.ToQString();
     o[QStringLiteral("rxPackets")] = b.rxPackets.ToQString();
     o[QStringLiteral("version")] = b.version.ToQString();
+    // The interface the bridge answered on; null where there is none (the demo LAN).
+    o[QStringLiteral("interface")] =
+        b.arrivedOn.name.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(b.arrivedOn.name);
     if (showSecrets) {
         o[QStringLiteral("userName")] = b.userName.ToQString();
         o[QStringLiteral("password")] = b.password.ToQString();
@@ -860,12 +907,25 @@ bool StatusRun::Start() {
     });
     waiting_ = true;
     answerTimer_.start();
-    transport_.SendRequest(BuildStatusRequest(
-        std::string_view(options_.macAddress.constData(), size_t(options_.macAddress.size()))));
+    transport_.RefreshInterfaces();
+    if (transport_.scanInterfaceCount() > 1) {
+        // The bridge may be behind any of them: a status request on all of them would reach it
+        // twice where two links lead to it.
+        locating_ = true;
+        transport_.SendBroadcast(BuildDiscoveryRequest());
+        return true;
+    }
+    SendStatusRequest({});
     return true;
 }
 
-void StatusRun::OnDatagram(const QByteArray& datagram) {
+void StatusRun::SendStatusRequest(const InterfaceId& via) {
+    transport_.SendRequest(BuildStatusRequest(std::string_view(options_.macAddress.constData(),
+                                                               size_t(options_.macAddress.size()))),
+                           via);
+}
+
+void StatusRun::OnDatagram(const QByteArray& datagram, const InterfaceId& via) {
     if (!waiting_) {
         return;
     }
@@ -883,7 +943,15 @@ void StatusRun::OnDatagram(const QByteArray& datagram) {
     if (result.kind == ReplyKind::Ignored) {
         return;
     }
-    const Bridge& bridge = table_->records[size_t(result.index)];
+    Bridge& bridge = table_->records[size_t(result.index)];
+    bridge.arrivedOn = via;
+    if (locating_) {
+        // Found: now the status request itself, with the full wait for its answer.
+        locating_ = false;
+        answerTimer_.start();
+        SendStatusRequest(via);
+        return;
+    }
     Q_EMIT Answered(bridge);
     if (options_.printAnswer) {
         if (options_.json) {
@@ -913,12 +981,28 @@ void StatusRun::OnAnswerTimeout() {
 
 void StatusRun::Finish(ExitStatus status) {
     waiting_ = false;
+    locating_ = false;
     answerTimer_.stop();
     exitStatus_ = status;
     Q_EMIT Finished(status);
 }
 
 namespace {
+
+NetworkChoice NetworkOf(const Invocation& invocation) {
+    switch (invocation.kind) {
+    case Invocation::Kind::Scan:
+        return {invocation.scan.demo, invocation.scan.interfaces};
+    case Invocation::Kind::Status:
+        return {invocation.status.demo, invocation.status.interfaces};
+    case Invocation::Kind::SetIp:
+        return {invocation.setIp.change.demo, invocation.setIp.change.interfaces};
+    case Invocation::Kind::SetWireless:
+        return {invocation.setWireless.change.demo, invocation.setWireless.change.interfaces};
+    default:
+        return {};
+    }
+}
 
 // Runs one command's event loop until it reports its exit status.
 template <typename Command> ExitStatus RunToEnd(Command& command) {
@@ -951,28 +1035,41 @@ ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
         err << kProgram << ": " << invocation.text << "\n\n"
             << Usage(invocation.command) << Qt::flush;
         return ExitStatus::Usage;
+    default:
+        break;
+    }
+    const NetworkChoice network = NetworkOf(invocation);
+    if (!network.demo && !network.interfaces.isEmpty()) {
+        const QStringList unknown = UnknownInterfaceNames(
+            services.interfaces ? services.interfaces() : std::vector<NetInterface>(),
+            network.interfaces);
+        if (!unknown.isEmpty()) {
+            err << kProgram << ": this PC has no interface named '" << Printable(unknown.first())
+                << "'\n"
+                << Qt::flush;
+            return ExitStatus::Usage;
+        }
+    }
+    const std::unique_ptr<Transport> transport = services.makeTransport(network);
+    switch (invocation.kind) {
     case Invocation::Kind::Scan: {
-        const std::unique_ptr<Transport> transport = services.makeTransport(invocation.scan.demo);
         ScanRun run(*transport, invocation.scan, out, err);
         return RunToEnd(run);
     }
     case Invocation::Kind::Status: {
-        const std::unique_ptr<Transport> transport = services.makeTransport(invocation.status.demo);
         StatusRun run(*transport, invocation.status, out, err);
         return RunToEnd(run);
     }
     case Invocation::Kind::SetIp: {
-        const std::unique_ptr<Transport> transport =
-            services.makeTransport(invocation.setIp.change.demo);
         SetIpRun run(*transport, invocation.setIp, services.passwords, services.platform, out, err);
         return RunToEnd(run);
     }
     case Invocation::Kind::SetWireless: {
-        const std::unique_ptr<Transport> transport =
-            services.makeTransport(invocation.setWireless.change.demo);
         SetWirelessRun run(*transport, invocation.setWireless, services.passwords, out, err);
         return RunToEnd(run);
     }
+    default:
+        break;
     }
     return ExitStatus::Usage;
 }
@@ -1009,11 +1106,13 @@ std::optional<QString> SystemPasswordSources::FromPrompt(const QString& prompt) 
     return std::nullopt;
 }
 
-std::unique_ptr<Transport> MakeTransport(bool demo) {
-    if (demo) {
+std::unique_ptr<Transport> MakeTransport(const NetworkChoice& network) {
+    if (network.demo) {
         return std::make_unique<sim::SimulatedLan>(sim::DemoFleet());
     }
-    return std::make_unique<UdpTransport>();
+    auto transport = std::make_unique<UdpTransport>();
+    transport->setInterfaceNames(network.interfaces);
+    return transport;
 }
 
 } // namespace vantoro::cli

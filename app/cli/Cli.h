@@ -35,10 +35,18 @@ enum class ExitStatus {
     NoAnswer = 4,     // the bridge did not answer
 };
 
+// Which network a command works on: the demo LAN, or the PC's interfaces (all of them unless
+// names are given).
+struct NetworkChoice {
+    bool demo = false;
+    QStringList interfaces{}; // --interface, in the order given
+};
+
 struct ScanOptions {
     bool json = false;
     bool showSecrets = false;
     bool demo = false;
+    QStringList interfaces{};
 };
 
 struct StatusOptions {
@@ -47,6 +55,7 @@ struct StatusOptions {
     bool showSecrets = false;
     bool demo = false;
     bool printAnswer = true; // off when a change only needs the bridge's record
+    QStringList interfaces{};
 };
 
 // Who logs in to a bridge that asks for it. The password never comes from the command line.
@@ -62,6 +71,7 @@ struct ChangeOptions {
     bool dryRun = false; // print the request's items instead of sending them
     bool wait = false;   // scan until the bridge answers with the new settings
     bool demo = false;
+    QStringList interfaces{};
 };
 
 // set-ip: the IP Setting dialog's controls, each left as the bridge reported it when not given.
@@ -160,13 +170,17 @@ public:
 
     // Opens the sockets, sends the request and starts the wait. Returns false (with the exit
     // status in exitStatus()) when the set-up failed; otherwise Finished is emitted once, on the
-    // bridge's answer or when the wait is over.
+    // bridge's answer or when the wait is over. With more than one interface to search, one
+    // discovery request first finds the interface the bridge is on, and the status request goes
+    // out on that one alone.
     bool Start();
     // The wait is over (called by the timer, or by tests directly).
     void OnAnswerTimeout();
-    void OnDatagram(const QByteArray& datagram);
+    void OnDatagram(const QByteArray& datagram, const InterfaceId& via);
 
     ExitStatus exitStatus() const { return exitStatus_; }
+    // True while the discovery request that finds the bridge's interface waits for its answer.
+    bool locating() const { return locating_; }
     QTimer& answerTimer() { return answerTimer_; }
 
 Q_SIGNALS:
@@ -175,6 +189,7 @@ Q_SIGNALS:
     void Finished(vantoro::cli::ExitStatus status);
 
 private:
+    void SendStatusRequest(const InterfaceId& via);
     void Finish(ExitStatus status);
 
     Transport& transport_;
@@ -184,10 +199,11 @@ private:
     std::unique_ptr<BridgeTable> table_; // only record 0 is used; 800 KiB, so off the stack
     QTimer answerTimer_;
     bool waiting_ = false;
+    bool locating_ = false;
     ExitStatus exitStatus_ = ExitStatus::Ok;
 };
 
-using TransportFactory = std::function<std::unique_ptr<Transport>(bool demo)>;
+using TransportFactory = std::function<std::unique_ptr<Transport>(const NetworkChoice& network)>;
 
 // Where a bridge's password comes from; the command line never carries one.
 class PasswordSources {
@@ -218,6 +234,8 @@ struct Services {
     TransportFactory makeTransport;
     PasswordSources& passwords;
     Platform& platform; // the PC's own address, for set-ip --suggest
+    // The PC's interfaces, against which --interface names are checked.
+    std::function<std::vector<NetInterface>()> interfaces = &SystemInterfaces;
 };
 
 // The program: parses, runs the event loop for one command, prints. Needs a QCoreApplication.
@@ -228,6 +246,6 @@ ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
                const TransportFactory& makeTransport);
 
 // The transport the real program uses: the demo LAN with --demo, the network otherwise.
-std::unique_ptr<Transport> MakeTransport(bool demo);
+std::unique_ptr<Transport> MakeTransport(const NetworkChoice& network);
 
 } // namespace vantoro::cli

@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    engine.SetLogSink([&logFile](const QByteArray& line) {
+    engine.setLogSink([&logFile](const QByteArray& line) {
         if (logFile.isOpen()) {
             logFile.write(line);
             logFile.write("\n", 1);
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
     }
     Print(QStringLiteral("%1 simulated bridges on UDP port %2 (delay %3 ms, jitter %4 ms, drop "
                          "%5, duplicates %6, reboot %7 ms%8, seed %9)")
-              .arg(engine.Bridges().size())
+              .arg(engine.bridges().size())
               .arg(vantoro::kManagementPort)
               .arg(options.replyDelayMs)
               .arg(options.jitterMs)

@@ -124,7 +124,7 @@ protected:
     // The configuration requests the bridges received, as raw bytes.
     QByteArrayList Sent() const {
         QByteArrayList sent;
-        for (const QString& line : lan_.RequestLog()) {
+        for (const QString& line : lan_.requestLog()) {
             const QJsonObject entry = QJsonDocument::fromJson(line.toUtf8()).object();
             if (entry.value(QStringLiteral("command")).toInt() == 1002) {
                 sent.append(

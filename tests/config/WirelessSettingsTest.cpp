@@ -92,10 +92,6 @@ TEST(WirelessChecks, RegionMustBeARealRowAndOnlyADifferentOneAsks) {
     EXPECT_FALSE(ChangesRegion(s));
     s.region = 4;
     EXPECT_TRUE(ChangesRegion(s));
-    EXPECT_EQ(QString::fromLatin1(kRegionWarning.data(), qsizetype(kRegionWarning.size())),
-              QStringLiteral("Selecting the incorrect region may result in a\r\nviolation of "
-                             "applicable law. Do you agree\r\nto act in accordance with these "
-                             "settings?"));
 }
 
 TEST(WirelessChecks, WireTextIsPrintableLatin1) {

@@ -157,7 +157,7 @@ QByteArray Message(quint16 type, const QByteArray& payload, qint64 claimedLength
     return bytes;
 }
 
-QByteArray AddressPayload(quint8 prefix, QByteArray attributes) {
+QByteArray AddressPayload(quint8 prefix, const QByteArray& attributes) {
     ifaddrmsg info{};
     info.ifa_family = AF_INET;
     info.ifa_prefixlen = prefix;

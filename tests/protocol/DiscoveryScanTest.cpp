@@ -68,34 +68,6 @@ TEST_F(Scan, ThreeRequestsHalfASecondApartAndTheEndOnTheSeventhTick) {
     EXPECT_EQ(values, (QList<int>{100, 200, 300, 400, 500, 600, 0}));
 }
 
-TEST_F(Scan, ScanDuringAScanChangesNothing) {
-    scan_.SetUp();
-    scan_.Begin();
-    transport_.Deliver(SimpleReply("AA"));
-    QSignalSpy started(&scan_, &DiscoveryScan::ScanStarted);
-    scan_.StartScan();
-    EXPECT_EQ(started.count(), 0);
-    EXPECT_EQ(transport_.broadcasts.size(), 1);
-    EXPECT_EQ(scan_.rowCount(), 1);
-}
-
-TEST_F(Scan, ARescanClearsTheRowsAndRefillsFromRecordZero) {
-    scan_.SetUp();
-    scan_.Begin();
-    transport_.Deliver(SimpleReply("AA"));
-    transport_.Deliver(SimpleReply("BB"));
-    Tick(7);
-    QSignalSpy started(&scan_, &DiscoveryScan::ScanStarted);
-    QSignalSpy added(&scan_, &DiscoveryScan::RowAdded);
-    scan_.StartScan();
-    EXPECT_EQ(started.count(), 1);
-    EXPECT_EQ(scan_.rowCount(), 0);
-    transport_.Deliver(SimpleReply("BB"));
-    ASSERT_EQ(added.count(), 1);
-    EXPECT_EQ(added.at(0).at(0).toInt(), 0);
-    EXPECT_EQ(scan_.table().records[0].macAddress, "BB");
-}
-
 TEST_F(Scan, RepliesFillRowsInArrivalOrderAndDuplicatesSetReplyArrived) {
     scan_.SetUp();
     scan_.Begin();

@@ -4,7 +4,6 @@
 #include "tests/sim/SimTestUtil.h"
 
 #include <gtest/gtest.h>
-#include <ranges>
 #include <set>
 
 namespace vantoro::sim {
@@ -30,14 +29,14 @@ protected:
         options.rebootMs = int(kRebootMs);
         engine = std::make_unique<SimEngine>(DemoFleet(), options);
         log.clear();
-        engine->SetLogSink([this](const QByteArray& line) { log.append(QString::fromUtf8(line)); });
+        engine->setLogSink([this](const QByteArray& line) { log.append(QString::fromUtf8(line)); });
     }
 
     std::vector<OutgoingDatagram> Send(const QByteArray& request, qint64 now = 0) {
         return engine->HandleDatagram(request, now);
     }
 
-    const SimBridgeState& Bridge(int index) const { return engine->Bridges()[size_t(index)]; }
+    const SimBridgeState& Bridge(int index) const { return engine->bridges()[size_t(index)]; }
     QJsonObject LastLog() const { return JsonLine(log.last()); }
     bool Applied() const { return LastLog().value("applied").toBool(); }
     QString Reason() const { return LastLog().value("reason").toString(); }
@@ -48,7 +47,7 @@ protected:
 
 TEST_F(SimEngineTest, DiscoveryGetsOneReplyPerBridgeThatReadsBackIntoTheSameRecord) {
     const std::vector<OutgoingDatagram> out = Send(kDiscovery, 5000);
-    ASSERT_EQ(out.size(), engine->Bridges().size());
+    ASSERT_EQ(out.size(), engine->bridges().size());
     const auto n = [](qint64 value) { return QByteArray::number(value); };
     for (const OutgoingDatagram& d : out) {
         const SimBridgeState& b = Bridge(d.bridgeIndex);
@@ -67,8 +66,8 @@ TEST_F(SimEngineTest, DiscoveryGetsOneReplyPerBridgeThatReadsBackIntoTheSameReco
         want << b.macAddress << b.deviceName << b.model << b.ipMode << b.ipAddress << b.subnetMask
              << b.gateway << n(b.networkType) << n(b.channel) << n(b.profile) << b.country
              << n(b.privacy) << n(b.keyLength) << n(b.keyId) << b.ssid << n(b.linkQuality)
-             << n(qint64(b.txPackets + 5 * b.txPerSecond)) // the counters grow per second
-             << n(qint64(b.rxPackets + 5 * b.rxPerSecond)) << b.userName << b.password << b.version
+             << n(qint64(b.txPackets + 5 * quint64(b.txPerSecond))) // the counters grow per second
+             << n(qint64(b.rxPackets + 5 * quint64(b.rxPerSecond))) << b.userName << b.password << b.version
              << b.keys[0] << b.keys[1] << b.keys[2] << b.keys[3] << b.ssidList;
         for (int i = 0; i < r.SsidListSize(); ++i) {
             got.append(Text(r.ssidList[size_t(i)]));
@@ -178,15 +177,15 @@ TEST_F(SimEngineTest, RefusedAndBrokenRequestsAreLoggedWithTheirReasonAndChangeN
         {StatusRequest(kWarehouse).replace("0.0.0.0", QByteArray("0.0\0.0", 6)), "NUL"},
         {"torva_multiap_mgnt 1001 REQ 0.0.0.0\r\r", "not a management request"},
     };
-    const QByteArray fleet = FleetToJson(engine->Bridges());
+    const QByteArray fleet = FleetToJson(engine->bridges());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.request.toStdString());
         EXPECT_TRUE(Send(c.request).empty());
         EXPECT_FALSE(Applied());
         EXPECT_TRUE(Reason().contains(QLatin1String(c.reason))) << log.last().toStdString();
-        EXPECT_EQ(FleetToJson(engine->Bridges()), fleet);
+        EXPECT_EQ(FleetToJson(engine->bridges()), fleet);
     }
-    EXPECT_EQ(Send(kDiscovery, 1).size(), engine->Bridges().size()) << "nobody reboots";
+    EXPECT_EQ(Send(kDiscovery, 1).size(), engine->bridges().size()) << "nobody reboots";
     // Replies from other bridges are not requests: no answer and no log line.
     EXPECT_TRUE(Send(BuildReply(Bridge(0), Command::Discovery, 0)).empty());
     EXPECT_EQ(log.size(), qsizetype(std::size(cases)) + 1) << "one line per request";
@@ -231,8 +230,11 @@ TEST_F(SimEngineTest, DelayJitterDropsAndDuplicatesFollowTheSeed) {
     EXPECT_NE(first, run(43));
     // 600 replies, about 0.7 * 1.5 of them sent: loose bounds that still catch a broken draw.
     EXPECT_TRUE(first.size() > 500u && first.size() < 800u) << first.size();
-    const auto times = first | std::views::keys;
-    EXPECT_GT(std::set<qint64>(times.begin(), times.end()).size(), 60u) << "jitter spreads them";
+    std::set<qint64> times;
+    for (const auto& [time, index] : first) {
+        times.insert(time);
+    }
+    EXPECT_GT(times.size(), 60u) << "jitter spreads them";
 
     Reset({.dropProbability = 1.0});
     EXPECT_TRUE(Send(kDiscovery).empty() && LastLog().value("replies").toInt() == 0);
@@ -267,7 +269,7 @@ TEST_F(SimEngineTest, MalformedModeFollowsEachReplyWithABrokenDatagramOfEveryKin
                                                           : "unbroken");
         want.insert("good " + std::to_string(d.bridgeIndex));
     }
-    EXPECT_EQ(out.size(), 2 * engine->Bridges().size());
+    EXPECT_EQ(out.size(), 2 * engine->bridges().size());
     EXPECT_EQ(kinds, want);
 }
 

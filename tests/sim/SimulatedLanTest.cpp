@@ -19,7 +19,7 @@ TEST(SimulatedLan, OwnBroadcastComesBackAndRepliesArriveInTimeOrderAfterTheirDel
     ASSERT_EQ(lan.Open(), SetupStatus::Ok);
     lan.SendBroadcast(kDiscovery);
     EXPECT_TRUE(got.empty()) << "never delivered inside the send";
-    EXPECT_EQ(lan.RequestLog().size(), 1) << "the bridges heard it at once";
+    EXPECT_EQ(lan.requestLog().size(), 1) << "the bridges heard it at once";
     lan.Advance(0);
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].second, kDiscovery);
@@ -35,7 +35,7 @@ TEST(SimulatedLan, OwnBroadcastComesBackAndRepliesArriveInTimeOrderAfterTheirDel
     EXPECT_LE(got.back().first, 300);
     EXPECT_LT(got[1].first, got.back().first);
     EXPECT_EQ(lan.Now(), 1099);
-    EXPECT_EQ(lan.PendingDeliveries(), 0);
+    EXPECT_EQ(lan.pendingDeliveries(), 0);
 }
 
 TEST(SimulatedLan, RequestsSentFromTheReceivingSlotAreServedInTheSameAdvance) {
@@ -45,7 +45,7 @@ TEST(SimulatedLan, RequestsSentFromTheReceivingSlotAreServedInTheSameAdvance) {
     QObject::connect(&lan, &Transport::DatagramReceived, &lan, [&](const QByteArray& d) {
         if (!asked && d.startsWith("Torva_MultiAp_mgnt\r1001\rACK\r02:4B:00:00:00:03")) {
             asked = true;
-            lan.SendRequest(StatusRequest("02:4B:00:00:00:03"));
+            lan.SendRequest(StatusRequest("02:4B:00:00:00:03"), {});
         }
     });
     lan.SendBroadcast(kDiscovery);
@@ -62,25 +62,25 @@ TEST(SimulatedLan, OversizeDatagramsAreCutToOneFrameAndFailuresCanBeInjected) {
     QSignalSpy spy(&lan, &Transport::DatagramReceived);
     QSignalSpy failed(&lan, &Transport::ReceiveFailed);
     lan.InjectDatagram(QByteArray(3000, 'x'), 5);
-    lan.SendRequest(QByteArray(1600, 'y'));
+    lan.SendRequest(QByteArray(1600, 'y'), {});
     lan.InjectReceiveFailure(10);
     lan.Advance(5);
     ASSERT_EQ(spy.count(), 2);
     EXPECT_EQ(spy.at(0).at(0).toByteArray(), QByteArray(kMaxDatagramBytes, 'y'));
     EXPECT_EQ(spy.at(1).at(0).toByteArray(), QByteArray(kMaxDatagramBytes, 'x'));
-    EXPECT_TRUE(JsonLine(lan.RequestLog()[0]).value("command").isNull());
+    EXPECT_TRUE(JsonLine(lan.requestLog()[0]).value("command").isNull());
     EXPECT_EQ(failed.count(), 0);
     lan.Advance(5);
     EXPECT_EQ(failed.count(), 1);
 
     SimulatedLan closed(DemoFleet(), {}, ClockMode::Manual);
     QSignalSpy nothing(&closed, &Transport::DatagramReceived);
-    closed.SetSetupStatus(SetupStatus::BindFailed);
+    closed.setSetupStatus(SetupStatus::BindFailed);
     EXPECT_EQ(closed.Open(), SetupStatus::BindFailed);
     closed.SendBroadcast(kDiscovery);
     closed.Advance(1000);
     EXPECT_EQ(nothing.count(), 0) << "a failed set-up sends nothing";
-    EXPECT_TRUE(closed.RequestLog().isEmpty());
+    EXPECT_TRUE(closed.requestLog().isEmpty());
 }
 
 TEST(SimulatedLan, RealTimeModeDeliversFromTheTimerNotFromTheSend) {
@@ -88,16 +88,16 @@ TEST(SimulatedLan, RealTimeModeDeliversFromTheTimerNotFromTheSend) {
     QSignalSpy spy(&lan, &Transport::DatagramReceived);
     QBuffer sink;
     sink.open(QIODevice::WriteOnly);
-    lan.SetLogSink(LogToDevice(&sink));
+    lan.setLogSink(LogToDevice(&sink));
     lan.SendBroadcast(kDiscovery);
     EXPECT_EQ(spy.count(), 0);
-    EXPECT_EQ(lan.PendingDeliveries(), 7);
+    EXPECT_EQ(lan.pendingDeliveries(), 7);
     EXPECT_GE(lan.NextDeliveryTime(), 0);
     lan.DeliverDue(); // what the zero-delay timer does
     EXPECT_EQ(spy.count(), 7);
     EXPECT_EQ(lan.NextDeliveryTime(), -1);
     EXPECT_EQ(sink.data().count('\n'), 1) << "one line per request";
-    EXPECT_EQ(QString::fromUtf8(sink.data().trimmed()), lan.RequestLog()[0]);
+    EXPECT_EQ(QString::fromUtf8(sink.data().trimmed()), lan.requestLog()[0]);
 }
 
 } // namespace

@@ -35,7 +35,7 @@ protected:
         receiver_.close();
         ASSERT_TRUE(receiver_.bind(QHostAddress::LocalHost, 0));
         engine_ = std::make_unique<SimEngine>(DemoFleet(), options);
-        engine_->SetLogSink([this](const QByteArray& line) {
+        engine_->setLogSink([this](const QByteArray& line) {
             log_.append(QJsonDocument::fromJson(line).object());
         });
         UdpBridgeHostConfig config;
@@ -56,13 +56,13 @@ protected:
     void Request(const QByteArray& bytes, const QHostAddress& from = QHostAddress::LocalHost) {
         auto socket = std::make_unique<QUdpSocket>();
         ASSERT_TRUE(socket->bind(from, 0));
-        ASSERT_EQ(socket->writeDatagram(bytes, QHostAddress::LocalHost, host_->LocalPort()),
+        ASSERT_EQ(socket->writeDatagram(bytes, QHostAddress::LocalHost, host_->localPort()),
                   bytes.size());
         senders_.push_back(std::move(socket));
     }
 
     bool WaitForRequests(qint64 count) {
-        return QTest::qWaitFor([&] { return host_->RequestsReceived() >= count; }, kWaitMs);
+        return QTest::qWaitFor([&] { return host_->requestsReceived() >= count; }, kWaitMs);
     }
 
     QList<QByteArray> Receive(qsizetype count) {
@@ -108,7 +108,7 @@ TEST_F(UdpBridgeHostTest, EveryReplyLeavesOnceAtItsTimeInTheOrderMade) {
                          [](const auto& a, const auto& b) { return a.sendAtMs < b.sendAtMs; });
         ASSERT_FALSE(expected.empty());
 
-        clock_.Set(kHeardAt);
+        clock_.setNowMs(kHeardAt);
         Start(c.options);
         Request(kDiscovery);
         ASSERT_TRUE(WaitForRequests(1));
@@ -125,15 +125,15 @@ TEST_F(UdpBridgeHostTest, EveryReplyLeavesOnceAtItsTimeInTheOrderMade) {
         };
         for (const qint64 t : times) {
             if (t > kHeardAt) {
-                clock_.Set(t - 1);
+                clock_.setNowMs(t - 1);
                 host_->SendDue();
-                EXPECT_EQ(host_->DatagramsSent(), dueBy(t - 1)) << "early at " << t - 1;
+                EXPECT_EQ(host_->datagramsSent(), dueBy(t - 1)) << "early at " << t - 1;
             }
-            clock_.Set(t);
+            clock_.setNowMs(t);
             host_->SendDue();
-            EXPECT_EQ(host_->DatagramsSent(), dueBy(t)) << "late at " << t;
+            EXPECT_EQ(host_->datagramsSent(), dueBy(t)) << "late at " << t;
         }
-        EXPECT_EQ(host_->PendingReplies(), 0);
+        EXPECT_EQ(host_->pendingReplies(), 0);
 
         const QList<QByteArray> got = Receive(qsizetype(expected.size()));
         ASSERT_EQ(got.size(), qsizetype(expected.size()));
@@ -169,7 +169,7 @@ TEST_F(UdpBridgeHostTest, DatagramsFromIgnoredSendersAreNotRequests) {
         Request(StatusRequest("02:4B:00:00:00:02"), c.heardFrom);
         ASSERT_TRUE(WaitForRequests(1));
         QCoreApplication::processEvents();
-        EXPECT_EQ(host_->RequestsReceived(), 1);
+        EXPECT_EQ(host_->requestsReceived(), 1);
         ASSERT_EQ(log_.size(), 1);
         EXPECT_EQ(log_[0].value(QStringLiteral("command")).toInt(), 1003);
         EXPECT_EQ(Receive(1).size(), 1);
@@ -195,7 +195,7 @@ TEST_F(UdpBridgeHostTest, ATakenPortAndFailedSendsAreReportedNotRetriedForever) 
     Start({}, QSet<quint32>{}, [](UdpBridgeHostConfig& c) { c.replyPort = 0; });
     Request(kDiscovery);
     ASSERT_TRUE(WaitForRequests(1));
-    EXPECT_EQ(host_->PendingReplies(), 0);
+    EXPECT_EQ(host_->pendingReplies(), 0);
     EXPECT_EQ(host_->Summary(),
               QStringLiteral("1 requests received, 0 datagrams sent, 6 could not be sent"));
     ASSERT_EQ(reports_.size(), 1);

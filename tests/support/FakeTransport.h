@@ -3,6 +3,7 @@
 #include "protocol/Transport.h"
 
 #include <QByteArrayList>
+#include <vector>
 
 namespace vantoro::test {
 
@@ -13,15 +14,26 @@ public:
     int openCalls = 0;
     QByteArrayList broadcasts;
     QByteArrayList requests;
+    std::vector<InterfaceId> requestRoutes; // the interface each request was sent on
+
+    int interfaceCount = 0; // what scanInterfaceCount() reports
+    int interfaceRefreshes = 0;
 
     SetupStatus Open() override {
         ++openCalls;
         return openResult;
     }
+    void RefreshInterfaces() override { ++interfaceRefreshes; }
+    int scanInterfaceCount() const override { return interfaceCount; }
     void SendBroadcast(const QByteArray& text) override { broadcasts.append(text); }
-    void SendRequest(const QByteArray& text) override { requests.append(text); }
+    void SendRequest(const QByteArray& text, const InterfaceId& via) override {
+        requests.append(text);
+        requestRoutes.push_back(via);
+    }
 
-    void Deliver(const QByteArray& datagram) { Q_EMIT DatagramReceived(datagram); }
+    void Deliver(const QByteArray& datagram, const InterfaceId& via = {}) {
+        Q_EMIT DatagramReceived(datagram, via);
+    }
     void FailReceive() { Q_EMIT ReceiveFailed(); }
 };
 

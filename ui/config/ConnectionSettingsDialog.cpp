@@ -249,15 +249,15 @@ void ConnectionSettingsDialog::StartSecurity(Bridge& bridge) {
     const KeyEntry entry = StartKeyEntry(bridge);
     SelectQuietly(keyIndexList_, entry.keyIndex);
     keyIndex_ = entry.keyIndex;
-    keyEdit_->SetLimit(KeyDigits(entry.size));
+    keyEdit_->setLimit(KeyDigits(entry.size));
     // The reported key goes in whole and masked; one of the wrong length fails the checks.
-    keyEdit_->SetKeyText(entry.keyText);
+    keyEdit_->setKeyText(entry.keyText);
     SelectQuietly(manualSizeList_, int(entry.size));
     SelectQuietly(passphraseSizeList_, int(entry.size));
     keySize_ = entry.size;
 
-    keyEdit_->SetAllowedChars(FromView(kKeyChars));
-    keyEdit_->SetBeep([this] { context_.platform.Beep(); });
+    keyEdit_->setAllowedChars(FromView(kKeyChars));
+    keyEdit_->setBeep([this] { context_.platform.Beep(); });
 }
 
 void ConnectionSettingsDialog::FillNetworkNames(const Bridge& bridge) {
@@ -304,7 +304,7 @@ void ConnectionSettingsDialog::ClearPassphrase() {
     OnPassphraseChanged();
 }
 
-KeySize ConnectionSettingsDialog::ManualSize() const {
+KeySize ConnectionSettingsDialog::manualSize() const {
     return KeySizeFromIndex(manualSizeList_->currentIndex());
 }
 
@@ -379,9 +379,9 @@ void ConnectionSettingsDialog::OnManualModeClicked() {
     SetPassphraseControlsEnabled(false);
     SetManualControlsEnabled(true);
     ClearPassphrase();
-    keyEdit_->SetKeyText(QString());
+    keyEdit_->setKeyText(QString());
     if (Bridge* bridge = context_.selectedBridge()) {
-        SlotsFor(*bridge, ManualSize()) = KeyTexts{};
+        SlotsFor(*bridge, manualSize()) = KeyTexts{};
     }
     keyEdit_->setFocus();
 }
@@ -401,8 +401,8 @@ void ConnectionSettingsDialog::OnPassphraseChanged() {
     keySlots =
         GenerateWepKeys(std::string_view(passphrase.constData(), size_t(passphrase.size())), size);
     SelectQuietly(manualSizeList_, int(size));
-    keyEdit_->SetLimit(KeyDigits(size));
-    keyEdit_->SetKeyText(keySlots[size_t(keyIndex_)].ToQString());
+    keyEdit_->setLimit(KeyDigits(size));
+    keyEdit_->setKeyText(keySlots[size_t(keyIndex_)].ToQString());
 }
 
 void ConnectionSettingsDialog::OnKeyIndexChanged() {
@@ -416,7 +416,7 @@ void ConnectionSettingsDialog::OnKeyIndexChanged() {
         SelectQuietly(keyIndexList_, keyIndex_);
         return;
     }
-    const KeySize size = ManualSize();
+    const KeySize size = manualSize();
     KeyEntry entry{size, keyIndex_, keyEdit_->text()};
     if (const std::optional<QString> refusal =
             ChangeKeyIndex(entry, index, SlotsFor(*bridge, size))) {
@@ -430,30 +430,30 @@ void ConnectionSettingsDialog::OnKeyIndexChanged() {
         // A stored key shows masked; an empty slot is typed in clear.
         keyEdit_->setEchoMode(entry.keyText.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
     }
-    keyEdit_->SetKeyText(entry.keyText);
+    keyEdit_->setKeyText(entry.keyText);
     keyIndex_ = entry.keyIndex;
 }
 
 void ConnectionSettingsDialog::OnManualKeySizeChanged() {
-    const KeySize size = ManualSize();
+    const KeySize size = manualSize();
     if (size == keySize_) {
         return;
     }
     // Keys typed for the other size cannot stand for this one: all eight slots start over.
-    keyEdit_->SetKeyText(QString());
+    keyEdit_->setKeyText(QString());
     if (Bridge* bridge = context_.selectedBridge()) {
         bridge->keys64 = KeyTexts{};
         bridge->keys128 = KeyTexts{};
     }
     keyEdit_->setEchoMode(QLineEdit::Normal);
-    keyEdit_->SetLimit(KeyDigits(size));
+    keyEdit_->setLimit(KeyDigits(size));
     keySize_ = size;
 }
 
 void ConnectionSettingsDialog::OnPassphraseKeySizeChanged() {
     ClearPassphrase();
-    keyEdit_->SetKeyText(QString());
-    keyEdit_->SetLimit(KeyDigits(KeySizeFromIndex(passphraseSizeList_->currentIndex())));
+    keyEdit_->setKeyText(QString());
+    keyEdit_->setLimit(KeyDigits(KeySizeFromIndex(passphraseSizeList_->currentIndex())));
 }
 
 void ConnectionSettingsDialog::ApplyConnectionSettings() {
@@ -468,7 +468,7 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
     }
     WirelessSettings settings;
     settings.useWep = useWepCheck_->isChecked();
-    settings.keySize = ManualSize();
+    settings.keySize = manualSize();
     settings.keyIndex = keyIndexList_->currentIndex();
     if (settings.useWep) {
         const KeyEntry entry{settings.keySize, settings.keyIndex, keyEdit_->text()};

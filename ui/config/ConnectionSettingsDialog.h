@@ -58,7 +58,7 @@ private:
     void SetManualControlsEnabled(bool enabled);
     // Empties the passphrase field; in passphrase mode that regenerates (empties) the keys.
     void ClearPassphrase();
-    KeySize ManualSize() const;
+    KeySize manualSize() const;
 
     void OnNetworkTypeChanged();
     void OnInitiateAdHocClicked();

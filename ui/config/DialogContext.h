@@ -18,7 +18,8 @@ struct DialogContext {
     // The record at the main list's selection mark; null while no row is selected. Dialogs write
     // only its working fields (the typed keys, the working mode and channel).
     std::function<Bridge*()> selectedBridge;
-    // One configuration or status request, broadcast to the management port; errors are silent.
+    // One configuration or status request for the selected bridge, broadcast to the management
+    // port on the interface the bridge answered on; errors are silent.
     std::function<void(const QByteArray&)> sendRequest;
     // Set by the receive path when a reply rewrites a listed bridge; the status dialog clears it.
     std::function<bool()> replyArrived;

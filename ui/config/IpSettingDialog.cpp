@@ -58,8 +58,8 @@ void IpSettingDialog::BuildControls() {
     auto* radios = new QButtonGroup(this);
     radios->addButton(automaticRadio_);
     radios->addButton(fixedRadio_);
-    connect(automaticRadio_, &QRadioButton::clicked, this, [this] { SetMode(IpMode::Dhcp); });
-    connect(fixedRadio_, &QRadioButton::clicked, this, [this] { SetMode(IpMode::Fixed); });
+    connect(automaticRadio_, &QRadioButton::clicked, this, [this] { setMode(IpMode::Dhcp); });
+    connect(fixedRadio_, &QRadioButton::clicked, this, [this] { setMode(IpMode::Fixed); });
 
     addressEdit_ = new IpAddressEdit(this);
     addressEdit_->setObjectName(QStringLiteral("bridgeAddressEdit"));
@@ -121,7 +121,7 @@ void IpSettingDialog::FillFromBridge() {
         if (const auto mask = ParseDottedQuad(bridge->subnetMask.View())) {
             maskEdit_->setOctets(*mask);
         }
-        SetMode(IpModeOf(bridge->ipMode.View()));
+        setMode(IpModeOf(bridge->ipMode.View()));
     }
     const std::optional<PcIpSettings> pc = LookUpPcAddress();
     if (!pc) {
@@ -131,7 +131,7 @@ void IpSettingDialog::FillFromBridge() {
     helpPane_ = LoadHelpFile(helpGroup_, QStringLiteral("IP_Settings.rtf"));
 }
 
-void IpSettingDialog::SetMode(IpMode mode) {
+void IpSettingDialog::setMode(IpMode mode) {
     mode_ = mode;
     automaticRadio_->setChecked(mode == IpMode::Dhcp);
     fixedRadio_->setChecked(mode == IpMode::Fixed);
@@ -161,7 +161,7 @@ void IpSettingDialog::OnStatus() {
 }
 
 void IpSettingDialog::SuggestSettings() {
-    SetMode(IpMode::Fixed);
+    setMode(IpMode::Fixed);
     const std::optional<PcIpSettings> pc = LookUpPcAddress();
     if (!pc) {
         return;

@@ -42,7 +42,7 @@ public Q_SLOTS:
 private:
     void BuildControls();
     void FillFromBridge();
-    void SetMode(IpMode mode);
+    void setMode(IpMode mode);
     void ShowPcSettings(const PcIpSettings& pc);
     void OnStatus();
 

@@ -13,9 +13,9 @@
 namespace vantoro {
 namespace {
 
-constexpr qint64 kReadChunk = 64 * 1024;
+constexpr qint64 kReadChunk = qint64{64} * 1024;
 // A help file is a few kB; this only keeps a wrong name (a device, say) from reading forever.
-constexpr qint64 kMaxHelpBytes = 64 * 1024 * 1024;
+constexpr qint64 kMaxHelpBytes = qint64{64} * 1024 * 1024;
 
 // Relative to the program's folder, as installed (bin/ and share/ side by side under one prefix),
 // so that an unpacked or relocated install finds its own files.

@@ -133,11 +133,6 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
         }
         return true;
     case Qt::Key_Backspace:
-        if (atStart && index > 0) {
-            MoveTo(index - 1, false);
-            return true;
-        }
-        return false;
     case Qt::Key_Left:
         if (atStart && index > 0) {
             MoveTo(index - 1, false);
@@ -147,7 +142,7 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Right:
         if (atEnd && index < 3) {
             MoveTo(index + 1, false);
-            fields_[size_t(index + 1)]->home(false);
+            fields_[size_t(index) + 1]->home(false);
             return true;
         }
         return false;

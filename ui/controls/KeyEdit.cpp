@@ -42,12 +42,12 @@ KeyEdit::KeyEdit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &KeyEdit::FitLimit);
 }
 
-void KeyEdit::SetLimit(int chars) {
+void KeyEdit::setLimit(int chars) {
     limit_ = chars;
     setMaxLength(std::max(chars, int(text().size())));
 }
 
-void KeyEdit::SetKeyText(const QString& text) {
+void KeyEdit::setKeyText(const QString& text) {
     if (limit_ >= 0 && text.size() > maxLength()) {
         setMaxLength(int(text.size()));
     }
@@ -61,16 +61,16 @@ void KeyEdit::FitLimit() {
     }
 }
 
-void KeyEdit::SetAllowedChars(const QString& chars) {
+void KeyEdit::setAllowedChars(const QString& chars) {
     allowedChars_ = chars;
 }
 
-void KeyEdit::SetBeep(std::function<void()> beep) {
+void KeyEdit::setBeep(std::function<void()> beep) {
     beep_ = std::move(beep);
 }
 
 void KeyEdit::ClearMaskedText() {
-    if (IsMasked()) {
+    if (isMasked()) {
         setText(QString());
         setEchoMode(QLineEdit::Normal);
     }

@@ -17,24 +17,24 @@ namespace vantoro {
 class KeyEdit : public QLineEdit {
     Q_OBJECT
 public:
-    // Every character may be typed until SetAllowedChars installs a set. The field is masked
+    // Every character may be typed until setAllowedChars installs a set. The field is masked
     // (asterisks) while its echo mode is Password; the owner switches it both ways.
     explicit KeyEdit(QWidget* parent = nullptr);
 
     // Printable characters outside chars are refused with the beep; control characters (Backspace,
     // Ctrl+C, Ctrl+V, ...) always pass. Replaces any earlier set. Pasted text is not filtered.
-    void SetAllowedChars(const QString& chars);
+    void setAllowedChars(const QString& chars);
     // The sound of a refused character; the program passes Platform::Beep. None by default.
-    void SetBeep(std::function<void()> beep);
+    void setBeep(std::function<void()> beep);
 
-    bool IsMasked() const { return echoMode() == QLineEdit::Password; }
+    bool isMasked() const { return echoMode() == QLineEdit::Password; }
 
     // The typing limit (10 or 26 hex digits). Unlike setMaxLength it never cuts a longer text the
     // owner put in: a stored key of the wrong length stays whole, so the key checks refuse it
     // instead of a prefix going out as the key. The limit holds again once the text fits.
-    void SetLimit(int chars);
+    void setLimit(int chars);
     // Puts text in the field whole, whatever the limit.
-    void SetKeyText(const QString& text);
+    void setKeyText(const QString& text);
     int limit() const { return limit_; }
 
     // Typing it moves the focus to the next control instead of inserting it.

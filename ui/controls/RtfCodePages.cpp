@@ -63,8 +63,8 @@ char16_t SymbolFontChar(unsigned char byte) {
     static const std::array<char16_t, 256> table = [] {
         std::array<char16_t, 256> t{};
         for (int i = 0; i < 26; ++i) {
-            t[size_t(0x41 + i)] = kSymbolUpper[i];
-            t[size_t(0x61 + i)] = kSymbolLower[i];
+            t[0x41 + size_t(i)] = kSymbolUpper[i];
+            t[0x61 + size_t(i)] = kSymbolLower[i];
         }
         for (const auto& [code, ch] : kSymbolOthers) {
             t[code] = ch;

@@ -185,7 +185,7 @@ void Parser::GroupClose() {
     if (stack_.size() <= 1) {
         return; // a stray '}' outside every group
     }
-    if (state().dest == Dest::FontTable && FontPending()) {
+    if (state().dest == Dest::FontTable && fontPending()) {
         CommitFont(); // an entry without its ';'
     }
     stack_.pop_back();

@@ -153,7 +153,7 @@ private:
     QColor Color(int index) const;
     QTextCharFormat CharFormat();
     QTextBlockFormat BlockFormat() const;
-    bool FontPending() const { return !fontNameBytes_.isEmpty() || !font_.name.isEmpty(); }
+    bool fontPending() const { return !fontNameBytes_.isEmpty() || !font_.name.isEmpty(); }
     void FlushFontName();
     void AppendFontName(QStringView chars);
     void CommitFont();

@@ -30,7 +30,7 @@ Qt::Alignment Alignment(int align) {
 void Parser::FontTableWord(Kw kw, Param param) {
     switch (kw) {
     case Kw::F:
-        if (FontPending()) {
+        if (fontPending()) {
             CommitFont();
         }
         fontNumber_ = param.value;

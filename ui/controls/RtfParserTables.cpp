@@ -63,14 +63,14 @@ Sink& Parser::Target() {
         if (!current.tables) {
             current.tables = std::make_unique<TableBuilder>();
         }
-        return current.tables->RowSink();
+        return current.tables->rowSink();
     }
     FlushTables(current);
     return current.sink;
 }
 
 void Parser::FlushTables(Flow& target) {
-    if (target.tables && target.tables->Pending()) {
+    if (target.tables && target.tables->pending()) {
         target.tables->Flush(row_, target.sink);
     }
 }

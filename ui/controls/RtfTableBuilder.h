@@ -47,9 +47,9 @@ public:
     TableBuilder& operator=(const TableBuilder&) = delete;
 
     // Where the text of a table paragraph goes.
-    Sink& RowSink() { return sink_; }
+    Sink& rowSink() { return sink_; }
     // Rows or cell text not yet written out.
-    bool Pending() const { return !rows_.empty() || !cells_.empty() || HasTrailing(); }
+    bool pending() const { return !rows_.empty() || !cells_.empty() || HasTrailing(); }
     // \cell, once the cell has a paragraph: ends it. False when the row is full: the mark then
     // only separates text inside the last cell.
     bool EndCell();

@@ -82,7 +82,11 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QDialog(parent), services_(std::move(services)),
       scan_(services_.transport), dialogContext_{[this] { return SelectedBridge(); },
                                                  [this](const QByteArray& request) {
-                                                     services_.transport.SendRequest(request);
+                                                     const Bridge* bridge = SelectedBridge();
+                                                     services_.transport.SendRequest(
+                                                         request, bridge != nullptr
+                                                                      ? bridge->arrivedOn
+                                                                      : InterfaceId{});
                                                  },
                                                  [this] { return scan_.replyArrived(); },
                                                  [this] { scan_.setReplyArrived(false); },

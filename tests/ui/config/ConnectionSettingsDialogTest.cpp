@@ -142,7 +142,7 @@ TEST_F(ConnectionSettingsDialogTest, OpensOnWhatTheBridgeReported) {
     }
     EXPECT_EQ(List("keyIndexList").currentText(), "Key 2:");
     EXPECT_EQ(Key().text(), "1122334455");
-    EXPECT_TRUE(Key().IsMasked());
+    EXPECT_TRUE(Key().isMasked());
     EXPECT_EQ(List("manualSizeList").currentText(), "64 bits");
     EXPECT_EQ(bridge().keys64[0].View(), "0A1B2C3D4E");
 }
@@ -324,7 +324,7 @@ TEST_F(ConnectionSettingsDialogTest, EnterNeverApplies) {
 TEST_F(ConnectionSettingsDialogTest, KeyIndexChangeNeedsAFullKeyTheMaskOrNothing) {
     Open();
     QTest::keyClick(&Key(), Qt::Key_Backspace); // a masked key empties at once
-    EXPECT_FALSE(Key().IsMasked());
+    EXPECT_FALSE(Key().isMasked());
     TypeKey("123456789");
     Pick("keyIndexList", 2);
     EXPECT_EQ(Messages(), QStringList{kKeyLength10});
@@ -337,14 +337,14 @@ TEST_F(ConnectionSettingsDialogTest, KeyIndexChangeNeedsAFullKeyTheMaskOrNothing
     Pick("keyIndexList", 2);
     EXPECT_EQ(dialog_->keyIndex(), 2);
     EXPECT_EQ(Key().text(), ""); // an empty slot is typed in clear
-    EXPECT_FALSE(Key().IsMasked());
+    EXPECT_FALSE(Key().isMasked());
     EXPECT_EQ(bridge().keys64[1].View(), "123456789a");
 
     Pick("keyIndexList", 3); // leaving an empty field is fine
     EXPECT_EQ(dialog_->keyIndex(), 3);
     Pick("keyIndexList", 1); // a stored key comes back masked
     EXPECT_EQ(Key().text(), "123456789a");
-    EXPECT_TRUE(Key().IsMasked());
+    EXPECT_TRUE(Key().isMasked());
 
     Press("okButton");
     EXPECT_EQ(Messages().size(), 2);
@@ -396,7 +396,7 @@ TEST_F(ConnectionSettingsDialogTest, ManualSizeSwitchEmptiesEveryKeyFor128BitKey
     Pick("manualSizeList", 1);
     EXPECT_EQ(dialog_->keySize(), KeySize::Bits128);
     EXPECT_EQ(Key().text(), "");
-    EXPECT_FALSE(Key().IsMasked());
+    EXPECT_FALSE(Key().isMasked());
     EXPECT_TRUE(bridge().keys64[0].IsEmpty());
     TypeKey(QString(30, u'C'));
     EXPECT_EQ(Key().text(), QString(26, u'C'));
@@ -418,7 +418,7 @@ TEST_F(ConnectionSettingsDialogTest, PassphraseRegeneratesOnEveryKeystroke) {
     EXPECT_FALSE(Find<QWidget>("keyEdit").isEnabled());
     EXPECT_FALSE(Find<QWidget>("manualSizeList").isEnabled());
     EXPECT_TRUE(bridge().keys64[0].IsEmpty()); // the stored keys of that size are gone
-    EXPECT_FALSE(Key().IsMasked());
+    EXPECT_FALSE(Key().isMasked());
 
     QLineEdit& passphrase = Find<QLineEdit>("passphraseEdit");
     QTest::keyClicks(&passphrase, "badp");

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace vantoro {
 namespace {
@@ -15,7 +16,7 @@ using test::ModalScript;
 
 // Types into the prompt as a user would, then presses OK (or Escape).
 ModalScript::Step Type(QString user, QString password) {
-    return [user, password](QWidget& dialog) {
+    return [user = std::move(user), password = std::move(password)](QWidget& dialog) {
         auto& userEdit = ModalScript::Child<QLineEdit>(dialog, "userNameEdit");
         auto& passwordEdit = ModalScript::Child<QLineEdit>(dialog, "passwordEdit");
         // Every attempt starts with both fields empty and the password masked.

@@ -6,31 +6,16 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <tuple>
-#include <vector>
+#include <utility>
 
 namespace vantoro {
 namespace {
 
 TEST(HelpFiles, ResHelpParsesToTextWithABoldHeading) {
-    const std::tuple<const char*, const char*, std::vector<const char*>> files[] = {
-        {"Networks.rtf",
-         "Networks",
-         {"UDP port 65432", "three times", "3.5 seconds", "Device Name", "Brellix Model",
-          "IP Address", "MAC Address", "Scan", "Status", "Connection Settings", "Advanced Settings",
-          "firewall", "Only one copy of Vantoro", "Broadcasts do not cross routers",
-          "about 20 seconds", "BRELLIX wireless bridges"}},
-        {"IP_Settings.rtf",
-         "IP Setting",
-         {"DHCP", "fixed address", "Subnet mask", "Suggest Settings", "network address",
-          "broadcast address", "contiguous", "about 20 seconds", "scans the network again",
-          "PC\u2019s own network"}},
-        {"Settings.rtf",
-         "Connection Settings",
-         {"SSID", "Region", "differ by region", "Infrastructure", "Initiate Ad-Hoc", "802.11 mode",
-          "channel", "10 hexadecimal digits", "26 hexadecimal digits", "passphrase", "Key index",
-          "user name", "password", "30 seconds", "about 20 seconds"}}};
-    for (const auto& [name, heading, mustSay] : files) {
+    const std::pair<const char*, const char*> files[] = {{"Networks.rtf", "Networks"},
+                                                         {"IP_Settings.rtf", "IP Setting"},
+                                                         {"Settings.rtf", "Connection Settings"}};
+    for (const auto& [name, heading] : files) {
         QFile file(QStringLiteral(VANTORO_SOURCE_DIR "/res/help/") + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
         const QByteArray rtf = file.readAll();
@@ -50,9 +35,6 @@ TEST(HelpFiles, ResHelpParsesToTextWithABoldHeading) {
         EXPECT_EQ(headingFormat.fontWeight(), QFont::Bold) << name;
         EXPECT_EQ(bodyFormat.fontWeight(), QFont::Normal) << name;
         EXPECT_GT(headingFormat.fontPointSize(), bodyFormat.fontPointSize()) << name;
-        for (const char* phrase : mustSay) {
-            EXPECT_TRUE(text.contains(QString::fromUtf8(phrase))) << name << ": " << phrase;
-        }
         // Nothing from the font table or \info leaks.
         for (const char* leak : {"Arial", "Courier", "Vantoro Help:", "\\", "{", "}"}) {
             EXPECT_FALSE(text.contains(QLatin1String(leak))) << name << ": " << leak;

@@ -99,7 +99,7 @@ TEST_F(HelpPaneTest, MissingFileGivesAnEmptyBorderedPaneAndNoMessage) {
 TEST_F(HelpPaneTest, LargeFileIsReadCompletely) {
     QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
     int lines = 0;
-    for (; rtf.size() < 1536 * 1024; ++lines) {
+    for (; rtf.size() < qsizetype{1536} * 1024; ++lines) {
         rtf.append("{\\b Line " + QByteArray::number(lines) +
                    "} of the help, caf\\'e9 \\u8364?{\\pict\\pngblip 0123456789abcdef}\\par\n");
     }

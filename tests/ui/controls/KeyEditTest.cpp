@@ -24,7 +24,7 @@ protected:
                            static_cast<QWidget*>(after_)}) {
             layout->addWidget(w);
         }
-        key_->SetBeep([this] { ++beeps_; });
+        key_->setBeep([this] { ++beeps_; });
         key_->setMaxLength(10);
         dialog_->show();
         dialog_->activateWindow();
@@ -53,7 +53,7 @@ TEST_F(KeyEditTest, RefusesTypedCharactersOutsideTheSetButNotPastedOnes) {
     EXPECT_EQ(Key().text(), QStringLiteral("g -"));
     Key().clear();
 
-    Key().SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+    Key().setAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
     QTest::keyClicks(&Key(), QStringLiteral("09afAF"));
     const std::pair<Qt::Key, QString> refused[] = {
         {Qt::Key_G, QStringLiteral("g")},     {Qt::Key_G, QStringLiteral("G")},
@@ -75,20 +75,20 @@ TEST_F(KeyEditTest, RefusesTypedCharactersOutsideTheSetButNotPastedOnes) {
     EXPECT_EQ(beeps_, 6);
 
     // A new set replaces the old one.
-    Key().SetAllowedChars(QStringLiteral("01"));
+    Key().setAllowedChars(QStringLiteral("01"));
     Key().clear();
     QTest::keyClicks(&Key(), QStringLiteral("1a0"));
     EXPECT_EQ(Key().text(), QStringLiteral("10"));
 }
 
 TEST_F(KeyEditTest, FullStopMovesTheFocusOnAndLeavesAMaskedKeyAlone) {
-    Key().SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+    Key().setAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
     ShowMasked(QStringLiteral("0123456789"));
     Key().selectAll();
     QTest::keyClick(&Key(), Qt::Key_Period);
     EXPECT_EQ(QApplication::focusWidget(), after_);
     EXPECT_EQ(Key().text(), QStringLiteral("0123456789"));
-    EXPECT_TRUE(Key().IsMasked());
+    EXPECT_TRUE(Key().isMasked());
     EXPECT_EQ(beeps_, 0);
 }
 
@@ -125,9 +125,9 @@ TEST_F(KeyEditTest, StartingToReplaceAMaskedKeyEmptiesItAndShowsItInClear) {
     for (const Case& c : cases) {
         auto edit = std::make_unique<KeyEdit>(dialog_.get());
         edit->setObjectName(QStringLiteral("caseKey"));
-        edit->SetBeep([this] { ++beeps_; });
+        edit->setBeep([this] { ++beeps_; });
         if (c.withSet) {
-            edit->SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+            edit->setAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
         }
         edit->setText(QStringLiteral("01234"));
         edit->setEchoMode(QLineEdit::Password);
@@ -137,13 +137,13 @@ TEST_F(KeyEditTest, StartingToReplaceAMaskedKeyEmptiesItAndShowsItInClear) {
         beeps_ = 0;
         c.act(*edit);
         EXPECT_EQ(edit->text(), c.text) << c.what;
-        EXPECT_EQ(edit->IsMasked(), c.masked) << c.what;
+        EXPECT_EQ(edit->isMasked(), c.masked) << c.what;
         EXPECT_EQ(beeps_, c.beeps) << c.what;
     }
 }
 
 TEST_F(KeyEditTest, TabIntoAMaskedKeySelectsItSoTypingReplacesIt) {
-    Key().SetAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
+    Key().setAllowedChars(QStringLiteral("0123456789abcdefABCDEF"));
     ShowMasked(QStringLiteral("0123456789"));
     EXPECT_EQ(Key().displayText(), QStringLiteral("**********"));
     before_->setFocus();

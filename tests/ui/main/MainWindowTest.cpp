@@ -294,6 +294,9 @@ TEST_F(MainWindowTest, LogoOpensTheMakersSiteAndTheContextMenuTheAboutBox) {
 TEST_F(MainWindowTest, StatusOpensTheDialogOfTheClickedRowWhoseRefreshAsksThatBridge) {
     Open();
     DeliverThreeBridges();
+    // The third bridge answers again, now through another interface: its requests go there.
+    const InterfaceId second{7, QStringLiteral("eth1")};
+    transport.Deliver(SimpleReply("00:11:22:33:44:03", "Yard", "BX-100", "192.168.1.23"), second);
     FinishScan();
     Click(RowPoint(2));
     QString shownMac;
@@ -311,6 +314,7 @@ TEST_F(MainWindowTest, StatusOpensTheDialogOfTheClickedRowWhoseRefreshAsksThatBr
     EXPECT_EQ(script.handled(), 1u);
     EXPECT_EQ(shownMac, "00:11:22:33:44:03");
     EXPECT_EQ(transport.requests, QByteArrayList{BuildStatusRequest("00:11:22:33:44:03")});
+    EXPECT_EQ(transport.requestRoutes, std::vector<InterfaceId>{second});
     EXPECT_EQ(Rows()[2], "Yard-renamed|BX-100|192.168.1.20|00:11:22:33:44:03");
 }
 
@@ -451,8 +455,8 @@ TEST(DemoLanTest, ScanListsEveryDemoBridgeOnce) {
     }
     lan.Advance(1000);
     const QTreeWidget& list = test::Child<QTreeWidget>(window, "bridgeList");
-    EXPECT_EQ(list.topLevelItemCount(), int(lan.Bridges().size()));
-    for (const sim::SimBridgeState& bridge : lan.Bridges()) { // each exactly once
+    EXPECT_EQ(list.topLevelItemCount(), int(lan.bridges().size()));
+    for (const sim::SimBridgeState& bridge : lan.bridges()) { // each exactly once
         const QString mac = QString::fromLatin1(bridge.macAddress);
         EXPECT_EQ(list.findItems(mac, Qt::MatchExactly, ColumnMacAddress).size(), 1)
             << mac.toStdString();

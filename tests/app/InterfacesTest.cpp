@@ -1,0 +1,127 @@
+// The command line on a PC with several interfaces: --interface, and the status request that
+// goes only where the bridge is.
+
+#include "app/cli/Cli.h"
+#include "tests/app/ChangeTestSupport.h"
+#include "tests/support/FakeTransport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace vantoro::cli {
+namespace {
+
+using vantoro::test::FakeTransport;
+
+struct Io {
+    QString out;
+    QString err;
+    QTextStream outStream{&out};
+    QTextStream errStream{&err};
+};
+
+TEST(CliInterfaces, WithSeveralInterfacesStatusFindsTheBridgesOneAndAsksThereAlone) {
+    FakeTransport transport;
+    transport.interfaceCount = 2;
+    Io io;
+    StatusRun run(transport, {"00:11:22:33:44:02", true}, io.outStream, io.errStream);
+    std::optional<ExitStatus> finished;
+    QObject::connect(&run, &StatusRun::Finished, [&](ExitStatus status) { finished = status; });
+    ASSERT_TRUE(run.Start());
+    EXPECT_EQ(transport.broadcasts, QByteArrayList{BuildDiscoveryRequest()});
+    EXPECT_TRUE(transport.requests.isEmpty());
+    EXPECT_TRUE(run.locating());
+
+    const InterfaceId wired{2, QStringLiteral("eth0")};
+    const InterfaceId wireless{6, QStringLiteral("wlan0")};
+    transport.Deliver(vantoro::test::SimpleReply("00:11:22:33:44:01"), wired);
+    EXPECT_TRUE(transport.requests.isEmpty());
+    transport.Deliver(vantoro::test::SimpleReply("00:11:22:33:44:02", "Found"), wireless);
+    EXPECT_EQ(transport.requests, QByteArrayList{BuildStatusRequest("00:11:22:33:44:02")});
+    EXPECT_EQ(transport.requestRoutes, std::vector<InterfaceId>{wireless});
+    EXPECT_FALSE(finished.has_value()) << "the discovery answer is not the status answer";
+    EXPECT_TRUE(run.answerTimer().isActive());
+
+    transport.Deliver(vantoro::test::SimpleReply("00:11:22:33:44:02", "Answered"), wireless);
+    EXPECT_EQ(finished, ExitStatus::Ok);
+    const QJsonObject printed = QJsonDocument::fromJson(io.out.toUtf8()).object();
+    EXPECT_EQ(printed[QStringLiteral("deviceName")].toString(), QStringLiteral("Answered"));
+    EXPECT_EQ(printed[QStringLiteral("interface")].toString(), QStringLiteral("wlan0"));
+}
+
+TEST(CliInterfaces, WithOneInterfaceTheStatusRequestGoesAtOnceAndSilenceIsNoAnswer) {
+    for (const int interfaces : {0, 1}) {
+        FakeTransport transport;
+        transport.interfaceCount = interfaces;
+        Io io;
+        StatusRun run(transport, {"00:11:22:33:44:02"}, io.outStream, io.errStream);
+        ASSERT_TRUE(run.Start());
+        EXPECT_TRUE(transport.broadcasts.isEmpty());
+        EXPECT_EQ(transport.requestRoutes, std::vector<InterfaceId>{InterfaceId{}});
+    }
+    // A bridge that never answers the search ends like one that never answers the request.
+    FakeTransport transport;
+    transport.interfaceCount = 3;
+    Io io;
+    StatusRun run(transport, {"00:11:22:33:44:02"}, io.outStream, io.errStream);
+    std::optional<ExitStatus> finished;
+    QObject::connect(&run, &StatusRun::Finished, [&](ExitStatus status) { finished = status; });
+    ASSERT_TRUE(run.Start());
+    run.OnAnswerTimeout();
+    EXPECT_EQ(finished, ExitStatus::NoAnswer);
+    EXPECT_FALSE(run.locating());
+    EXPECT_TRUE(transport.requests.isEmpty());
+}
+
+TEST(CliInterfaces, InterfaceNamesAreCheckedBeforeTheNetworkIsTouched) {
+    test::FakePasswords passwords;
+    vantoro::test::FakePlatform platform;
+    std::vector<NetworkChoice> made;
+    NetInterface eth0;
+    eth0.index = 2;
+    eth0.name = eth0.label = QStringLiteral("eth0");
+    const Services services{[&made](const NetworkChoice& network) {
+                                made.push_back(network);
+                                // Ends the command at once: only what it was given counts here.
+                                auto transport = std::make_unique<FakeTransport>();
+                                transport->openResult = SetupStatus::BindFailed;
+                                return transport;
+                            },
+                            passwords, platform,
+                            [eth0] { return std::vector<NetInterface>{eth0}; }};
+    const auto run = [&](std::initializer_list<const char*> args, Io& io) {
+        QStringList list{QStringLiteral("vantoro-cli")};
+        for (const char* arg : args) {
+            list.append(QString::fromLatin1(arg));
+        }
+        return cli::Run(list, io.outStream, io.errStream, services);
+    };
+
+    Io unknown;
+    EXPECT_EQ(run({"scan", "--interface", "eth0", "--interface", "eth7"}, unknown),
+              ExitStatus::Usage);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("no interface named 'eth7'")));
+    Io demo;
+    EXPECT_EQ(run({"status", "00:11:22:33:44:02", "--demo", "--interface", "eth0"}, demo),
+              ExitStatus::Usage);
+    EXPECT_TRUE(demo.err.contains(QStringLiteral("--interface does not apply to the demo LAN")));
+    Io empty;
+    EXPECT_EQ(run({"set-ip", "00:11:22:33:44:02", "--dhcp", "--interface", ""}, empty),
+              ExitStatus::Usage);
+    EXPECT_TRUE(made.empty());
+
+    // A known name reaches the transport, for every command.
+    Io scan;
+    run({"scan", "--interface", "eth0"}, scan);
+    Io status;
+    run({"status", "00:11:22:33:44:02", "--interface", "eth0"}, status);
+    ASSERT_EQ(made.size(), 2u);
+    EXPECT_EQ(made[0].interfaces, QStringList{"eth0"});
+    EXPECT_EQ(made[1].interfaces, QStringList{"eth0"});
+    EXPECT_FALSE(made[1].demo);
+}
+
+} // namespace
+} // namespace vantoro::cli
