@@ -116,6 +116,13 @@ Invocation ParseArguments(const QStringList& args);
 // The help of one command, or of the whole program for an empty or unknown command.
 QString Usage(const QString& command = QString());
 
+inline constexpr QLatin1String kProgram{"vantoro-cli"};
+// The commands' names.
+inline constexpr QLatin1String kScan{"scan"};
+inline constexpr QLatin1String kStatus{"status"};
+inline constexpr QLatin1String kSetIp{"set-ip"};
+inline constexpr QLatin1String kSetWireless{"set-wireless"};
+
 // A text from the network or the command line made safe for the terminal: control characters
 // are shown as \\xNN.
 QString Printable(const QString& text);

@@ -110,6 +110,9 @@ TEST_F(LinksOverUdp, EveryLinkIsSearchedAndARequestGoesOnlyWhereItsBridgeIs) {
     // Limited to the second link, only its bridges answer; an unknown name is a usage error.
     const std::multimap<QString, QString> second = Scan({QStringLiteral("--interface"), Link(2)});
     EXPECT_EQ(second.size(), 2u);
+    // A named link without IPv4 stays silent: the limit holds, with no broadcast in its place.
+    EXPECT_TRUE(Scan({QStringLiteral("--interface"), Link(3)}).empty());
+    EXPECT_TRUE(ReadLog(LogOf("l3")).isEmpty());
     const Outcome unknown = Cli(Args({"scan", "--interface", "nosuch0"}));
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("nosuch0"))) << unknown.err.toStdString();
