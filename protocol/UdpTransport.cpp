@@ -76,7 +76,9 @@ bool StayAwake(const UdpTransport::ReceiveQueue& queue, qint64 now, qint64 lastA
            now - lastArrival < UdpTransport::kAwakeGapUs * 1000;
 }
 
-void ReceiveLoop(udp::Handle socket, std::shared_ptr<UdpTransport::ReceiveQueue> queue,
+// std::thread hands the function its own copy of the arguments, kept until the function returns:
+// the queue lives as long as the thread.
+void ReceiveLoop(udp::Handle socket, const std::shared_ptr<UdpTransport::ReceiveQueue>& queue,
                  UdpTransport* owner) {
     std::vector<udp::Received> batch;
     batch.reserve(kBatch);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing; syntax-checks the product sources as Windows code; builds with warnings
-# as errors, runs every test and checks the Debian package; runs the tests again under
-# ASan+UBSan; then builds the fuzz targets and runs each for a bounded time.
+# Installs what is missing; syntax-checks the product sources as Windows code; checks the layers,
+# the formatting and clang-tidy; builds with warnings as errors, runs every test and checks the
+# Debian package; runs the tests again under ASan+UBSan; then builds the fuzz targets and runs
+# each for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,8 @@ scripts/install-deps.sh
 scripts/check-windows.sh
 cmake --preset ci
 scripts/check-layers.sh build/ci
+cmake --build --preset ci --target format-check
+scripts/tidy.sh build/ci
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci
 scripts/check-package.sh build/ci

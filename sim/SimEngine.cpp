@@ -29,6 +29,26 @@ QJsonValue TextOrNull(bool present, const QByteArray& text) {
     return present ? QJsonValue(QString::fromLatin1(text)) : QJsonValue(QJsonValue::Null);
 }
 
+// The request's line of the log, as it came in; the outcome is added once it is known.
+QJsonObject RequestLog(const ParsedRequest& request, const QByteArray& datagram, qint64 nowMs) {
+    QJsonObject log;
+    log.insert(QStringLiteral("time"), double(nowMs));
+    log.insert(QStringLiteral("command"),
+               request.command != 0 ? QJsonValue(request.command) : QJsonValue(QJsonValue::Null));
+    log.insert(QStringLiteral("target"), TextOrNull(request.hasTarget, request.target));
+    if (request.command == int(Command::Discovery) || request.command == int(Command::Status)) {
+        log.insert(QStringLiteral("argument"), QString::fromLatin1(request.argument));
+    }
+    QJsonArray items;
+    for (const RequestItem& item : request.items) {
+        items.append(
+            QJsonArray{QString::fromLatin1(item.key.chopped(1)), QString::fromLatin1(item.value)});
+    }
+    log.insert(QStringLiteral("items"), items);
+    log.insert(QStringLiteral("raw"), QString::fromLatin1(datagram.toHex()));
+    return log;
+}
+
 } // namespace
 
 LogSink LogToDevice(QIODevice* device) {
@@ -57,21 +77,7 @@ std::vector<OutgoingDatagram> SimEngine::HandleDatagram(const QByteArray& datagr
         return out;
     }
     const ParsedRequest request = ParseRequest(datagram);
-    QJsonObject log;
-    log.insert(QStringLiteral("time"), double(nowMs));
-    log.insert(QStringLiteral("command"),
-               request.command != 0 ? QJsonValue(request.command) : QJsonValue(QJsonValue::Null));
-    log.insert(QStringLiteral("target"), TextOrNull(request.hasTarget, request.target));
-    if (request.command == int(Command::Discovery) || request.command == int(Command::Status)) {
-        log.insert(QStringLiteral("argument"), QString::fromLatin1(request.argument));
-    }
-    QJsonArray items;
-    for (const RequestItem& item : request.items) {
-        items.append(
-            QJsonArray{QString::fromLatin1(item.key.chopped(1)), QString::fromLatin1(item.value)});
-    }
-    log.insert(QStringLiteral("items"), items);
-    log.insert(QStringLiteral("raw"), QString::fromLatin1(datagram.toHex()));
+    QJsonObject log = RequestLog(request, datagram, nowMs);
 
     QString reason = request.error;
     const int target = request.hasTarget ? FindBridge(request.target) : -1;

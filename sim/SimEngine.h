@@ -84,8 +84,7 @@ public:
 
 private:
     void Schedule(std::vector<OutgoingDatagram>& out, int index, Command command, qint64 nowMs);
-    void Emit(std::vector<OutgoingDatagram>& out, int index, const QByteArray& bytes,
-              qint64 nowMs);
+    void Emit(std::vector<OutgoingDatagram>& out, int index, const QByteArray& bytes, qint64 nowMs);
 
     std::vector<SimBridgeState> bridges_;
     QHash<QByteArray, int> byMac_;

@@ -5,6 +5,8 @@
 #include "config/Version.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace vantoro::cli {
@@ -303,108 +305,114 @@ QString RegionCodes() {
 }
 
 // The wireless options, each checked on its own; what depends on the bridge is checked later.
-void ParseSetWireless(const QString& program, const QStringList& rest, Invocation& invocation) {
-    QCommandLineParser parser;
-    const ChangeOptionSet common;
-    const QCommandLineOption ssid(QStringLiteral("ssid"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption region(QStringLiteral("region"), QString(), QStringLiteral("CODE"));
-    const QCommandLineOption agreeRegion(QStringLiteral("agree-region"));
-    const QCommandLineOption infrastructure(QStringLiteral("infrastructure"));
-    const QCommandLineOption adHoc(QStringLiteral("adhoc"));
-    const QCommandLineOption mode(QStringLiteral("mode"), QString(), QStringLiteral("MODE"));
-    const QCommandLineOption channel(QStringLiteral("channel"), QString(), QStringLiteral("N"));
-    const QCommandLineOption wep(QStringLiteral("wep"), QString(), QStringLiteral("off|on"));
-    const QCommandLineOption keySize(QStringLiteral("key-size"), QString(), QStringLiteral("BITS"));
-    const QCommandLineOption passphrase(QStringLiteral("passphrase"), QString(),
-                                        QStringLiteral("TEXT"));
-    const QCommandLineOption key(QStringLiteral("key"), QString(), QStringLiteral("N=HEX"));
-    const QCommandLineOption defaultKey(QStringLiteral("default-key"), QString(),
-                                        QStringLiteral("N"));
-    parser.addOptions({ssid, region, agreeRegion, infrastructure, adHoc, mode, channel, wep,
-                       keySize, passphrase, key, defaultKey});
-    common.AddTo(parser);
-    SetWirelessOptions options;
-    if (!ParseChange(parser, common, program, kSetWireless, rest, invocation, options.change)) {
-        return;
-    }
-    QString& error = invocation.text;
-    auto fail = [&error](const QString& text) {
-        if (error.isEmpty()) {
-            error = text;
-        }
-    };
-    fail(RepeatedOption(
-        parser, {&ssid, &region, &mode, &channel, &wep, &keySize, &passphrase, &defaultKey}));
+// set-wireless's own options.
+struct WirelessOptionSet {
+    QCommandLineOption ssid{QStringLiteral("ssid"), QString(), QStringLiteral("NAME")};
+    QCommandLineOption region{QStringLiteral("region"), QString(), QStringLiteral("CODE")};
+    QCommandLineOption agreeRegion{QStringLiteral("agree-region")};
+    QCommandLineOption infrastructure{QStringLiteral("infrastructure")};
+    QCommandLineOption adHoc{QStringLiteral("adhoc")};
+    QCommandLineOption mode{QStringLiteral("mode"), QString(), QStringLiteral("MODE")};
+    QCommandLineOption channel{QStringLiteral("channel"), QString(), QStringLiteral("N")};
+    QCommandLineOption wep{QStringLiteral("wep"), QString(), QStringLiteral("off|on")};
+    QCommandLineOption keySize{QStringLiteral("key-size"), QString(), QStringLiteral("BITS")};
+    QCommandLineOption passphrase{QStringLiteral("passphrase"), QString(), QStringLiteral("TEXT")};
+    QCommandLineOption key{QStringLiteral("key"), QString(), QStringLiteral("N=HEX")};
+    QCommandLineOption defaultKey{QStringLiteral("default-key"), QString(), QStringLiteral("N")};
 
-    if (parser.isSet(ssid)) {
-        options.networkName = parser.value(ssid);
+    void AddTo(QCommandLineParser& parser) const {
+        parser.addOptions({ssid, region, agreeRegion, infrastructure, adHoc, mode, channel, wep,
+                           keySize, passphrase, key, defaultKey});
+    }
+};
+
+// The first usage error found; later ones are not reported.
+struct FirstError {
+    QString& text;
+    void operator()(const QString& error) const {
+        if (text.isEmpty()) {
+            text = error;
+        }
+    }
+};
+
+// The network name, the region, the network type and the ad-hoc mode and channel.
+void ReadNetworkOptions(const QCommandLineParser& parser, const WirelessOptionSet& set,
+                        SetWirelessOptions& options, const FirstError& fail) {
+    if (parser.isSet(set.ssid)) {
+        options.networkName = parser.value(set.ssid);
         fail(WireTextError(*options.networkName, kMaxNetworkNameChars, "--ssid: a network name"));
     }
-    if (parser.isSet(region)) {
-        const QByteArray code = parser.value(region).toLatin1();
+    if (parser.isSet(set.region)) {
+        const QByteArray code = parser.value(set.region).toLatin1();
         // A character outside Latin-1 reads as '?', which no code holds.
         if (FindRegion(std::string_view(code.constData(), size_t(code.size()))) == nullptr) {
             fail(QStringLiteral("--region: '%1' is not a region code; the codes are %2")
-                     .arg(Printable(parser.value(region)), RegionCodes()));
+                     .arg(Printable(parser.value(set.region)), RegionCodes()));
         }
         options.region = FindRegionIndex(std::string_view(code.constData(), size_t(code.size())));
-    } else if (parser.isSet(agreeRegion)) {
+    } else if (parser.isSet(set.agreeRegion)) {
         fail(QStringLiteral("--agree-region goes with --region"));
     }
-    options.agreeRegion = parser.isSet(agreeRegion);
+    options.agreeRegion = parser.isSet(set.agreeRegion);
 
-    if (parser.isSet(infrastructure) && parser.isSet(adHoc)) {
+    if (parser.isSet(set.infrastructure) && parser.isSet(set.adHoc)) {
         fail(QStringLiteral("--infrastructure and --adhoc exclude each other"));
-    } else if (parser.isSet(infrastructure)) {
+    } else if (parser.isSet(set.infrastructure)) {
         options.networkType = NetworkType::Infrastructure;
-        if (parser.isSet(mode) || parser.isSet(channel)) {
+        if (parser.isSet(set.mode) || parser.isSet(set.channel)) {
             fail(QStringLiteral("--mode and --channel set up an ad-hoc network, not an "
                                 "infrastructure one"));
         }
-    } else if (parser.isSet(adHoc)) {
+    } else if (parser.isSet(set.adHoc)) {
         options.networkType = NetworkType::AdHoc;
     }
-    if (parser.isSet(mode)) {
-        const QString value = parser.value(mode);
-        if (value == u"b") {
-            options.adHocMode = AdHocMode::B;
-        } else if (value == u"g") {
-            options.adHocMode = AdHocMode::G;
-        } else if (value == u"bg") {
-            options.adHocMode = AdHocMode::BG;
-        } else {
+    if (parser.isSet(set.mode)) {
+        const QString value = parser.value(set.mode);
+        static const std::pair<QLatin1String, AdHocMode> kModes[] = {
+            {QLatin1String("b"), AdHocMode::B},
+            {QLatin1String("g"), AdHocMode::G},
+            {QLatin1String("bg"), AdHocMode::BG}};
+        const auto* found = std::find_if(std::begin(kModes), std::end(kModes),
+                                         [&value](const auto& m) { return value == m.first; });
+        if (found == std::end(kModes)) {
             fail(QStringLiteral("--mode takes b, g or bg"));
+        } else {
+            options.adHocMode = found->second;
         }
     }
-    if (parser.isSet(channel)) {
+    if (parser.isSet(set.channel)) {
         bool ok = false;
-        const int number = parser.value(channel).toInt(&ok, 10);
+        options.channel = parser.value(set.channel).toInt(&ok, 10);
         if (!ok) {
             fail(QStringLiteral("--channel takes a channel number"));
         }
-        options.channel = number;
     }
+}
 
-    if (parser.isSet(wep)) {
-        const QString value = parser.value(wep);
+// WEP on or off, the key size, the passphrase or the typed keys, and the key in use. Neither the
+// passphrase nor a key is ever repeated in a message.
+void ReadSecurityOptions(const QCommandLineParser& parser, const WirelessOptionSet& set,
+                         SetWirelessOptions& options, const FirstError& fail) {
+    if (parser.isSet(set.wep)) {
+        const QString value = parser.value(set.wep);
         if (value != u"on" && value != u"off") {
             fail(QStringLiteral("--wep takes off or on"));
         }
         options.useWep = value == u"on";
     }
-    if (parser.isSet(keySize)) {
-        const QString value = parser.value(keySize);
+    if (parser.isSet(set.keySize)) {
+        const QString value = parser.value(set.keySize);
         if (value != u"64" && value != u"128") {
             fail(QStringLiteral("--key-size takes 64 or 128"));
         }
         options.keySize = value == u"128" ? KeySize::Bits128 : KeySize::Bits64;
     }
-    // Neither the passphrase nor a key is ever repeated in a message.
-    if (parser.isSet(passphrase)) {
-        options.passphrase = parser.value(passphrase);
+    if (parser.isSet(set.passphrase)) {
+        options.passphrase = parser.value(set.passphrase);
         fail(WireTextError(*options.passphrase, kMaxPassphraseChars, "--passphrase: a passphrase"));
     }
-    for (const QString& value : parser.values(key)) {
+    for (const QString& value : parser.values(set.key)) {
         const qsizetype equals = value.indexOf(u'=');
         const std::optional<int> index = KeyNumber(value.left(equals));
         if (equals < 0 || !index) {
@@ -413,21 +421,38 @@ void ParseSetWireless(const QString& program, const QStringList& rest, Invocatio
         }
         options.keys.append(std::pair{*index, value.mid(equals + 1)});
     }
-    if (parser.isSet(passphrase) && parser.isSet(key)) {
+    if (parser.isSet(set.passphrase) && parser.isSet(set.key)) {
         fail(QStringLiteral("--passphrase makes the keys: it cannot go with --key"));
     }
-    if (parser.isSet(defaultKey)) {
-        options.defaultKey = KeyNumber(parser.value(defaultKey));
+    if (parser.isSet(set.defaultKey)) {
+        options.defaultKey = KeyNumber(parser.value(set.defaultKey));
         if (!options.defaultKey) {
             fail(QStringLiteral("--default-key takes a key number from 1 to 4"));
         }
     }
-    if (options.useWep.has_value() && !*options.useWep &&
-        (parser.isSet(keySize) || parser.isSet(passphrase) || parser.isSet(key) ||
-         parser.isSet(defaultKey))) {
+    const bool keyOptions = parser.isSet(set.keySize) || parser.isSet(set.passphrase) ||
+                            parser.isSet(set.key) || parser.isSet(set.defaultKey);
+    if (options.useWep == std::optional<bool>(false) && keyOptions) {
         fail(QStringLiteral("the key options need WEP on, not --wep off"));
     }
-    if (!error.isEmpty()) {
+}
+
+void ParseSetWireless(const QString& program, const QStringList& rest, Invocation& invocation) {
+    QCommandLineParser parser;
+    const ChangeOptionSet common;
+    const WirelessOptionSet set;
+    set.AddTo(parser);
+    common.AddTo(parser);
+    SetWirelessOptions options;
+    if (!ParseChange(parser, common, program, kSetWireless, rest, invocation, options.change)) {
+        return;
+    }
+    const FirstError fail{invocation.text};
+    fail(RepeatedOption(parser, {&set.ssid, &set.region, &set.mode, &set.channel, &set.wep,
+                                 &set.keySize, &set.passphrase, &set.defaultKey}));
+    ReadNetworkOptions(parser, set, options, fail);
+    ReadSecurityOptions(parser, set, options, fail);
+    if (!invocation.text.isEmpty()) {
         return;
     }
     invocation.kind = Invocation::Kind::SetWireless;

@@ -175,7 +175,7 @@ QString FormatStatus(const Bridge& bridge) {
 
 ScanRun::ScanRun(Transport& transport, ScanOptions options, QTextStream& out, QTextStream& err,
                  QObject* parent)
-    : QObject(parent), scan_(transport), options_(options), out_(out), err_(err) {
+    : QObject(parent), scan_(transport), options_(std::move(options)), out_(out), err_(err) {
     connect(&scan_, &DiscoveryScan::ScanStarted, this, [this] { models_.clear(); });
     connect(&scan_, &DiscoveryScan::RowAdded, this, &ScanRun::OnRowAdded);
     connect(&scan_, &DiscoveryScan::RowUpdated, this, &ScanRun::OnRowUpdated);

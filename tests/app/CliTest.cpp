@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 #include <optional>
+#include <utility>
 
 namespace vantoro::cli {
 namespace {
@@ -140,7 +141,7 @@ protected:
     Captured io_;
 
     QString Scan(ScanOptions options) {
-        ScanRun run(lan_, options, io_.outStream, io_.errStream);
+        ScanRun run(lan_, std::move(options), io_.outStream, io_.errStream);
         std::optional<ExitStatus> finished;
         QObject::connect(&run, &ScanRun::Finished,
                          [&finished](ExitStatus status) { finished = status; });
@@ -189,7 +190,7 @@ protected:
 TEST_F(CliDemoLan, ScanTablePrintsEveryBridgeOnceInAlignedColumns) {
     const QStringList lines = Scan({}).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), qsizetype(lan_.bridges().size()) + 1);
-    const QString header = lines.first();
+    const QString& header = lines.first();
     EXPECT_TRUE(header.startsWith(QStringLiteral("Device Name")));
     const qsizetype ipColumn = header.indexOf(QStringLiteral("IP Address"));
     const qsizetype macColumn = header.indexOf(QStringLiteral("MAC Address"));
@@ -209,7 +210,7 @@ TEST_F(CliDemoLan, ScanTablePrintsEveryBridgeOnceInAlignedColumns) {
 TEST_F(CliDemoLan, ScanJsonKeepsSecretsOutUnlessAsked) {
     const QJsonArray plain = QJsonDocument::fromJson(Scan({true, false, true}).toUtf8()).array();
     ASSERT_EQ(plain.size(), qsizetype(lan_.bridges().size()));
-    for (const QJsonValue& value : plain) {
+    for (const QJsonValue value : plain) {
         const QJsonObject bridge = value.toObject();
         EXPECT_FALSE(bridge.contains(QStringLiteral("password")));
         EXPECT_FALSE(bridge.contains(QStringLiteral("userName")));
@@ -229,7 +230,7 @@ TEST_F(CliDemoLan, ScanJsonKeepsSecretsOutUnlessAsked) {
     ASSERT_FALSE(secret.isEmpty());
     const auto first = lan_.bridges().front();
     QJsonObject match;
-    for (const QJsonValue& value : secret) {
+    for (const QJsonValue value : secret) {
         if (value.toObject().value(QStringLiteral("macAddress")).toString() ==
             QString::fromLatin1(first.macAddress)) {
             match = value.toObject();
@@ -298,7 +299,7 @@ TEST_F(CliDemoLan, StatusJsonIsTheScansObjectForThatBridge) {
         const QJsonArray scanned =
             QJsonDocument::fromJson(Scan({true, secrets, true}).toUtf8()).array();
         ASSERT_EQ(scanned.size(), qsizetype(lan_.bridges().size()));
-        for (const QJsonValue& value : scanned) {
+        for (const QJsonValue value : scanned) {
             const QJsonObject expected = value.toObject();
             const QString mac = expected.value(QStringLiteral("macAddress")).toString();
             EXPECT_EQ(Status({mac.toLatin1(), true, secrets, true}, 0), ExitStatus::Ok);

@@ -69,7 +69,7 @@ protected:
         const Outcome run = Cli(Args({"scan", "--json"}) + extra);
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         std::multimap<QString, QString> found;
-        for (const QJsonValue& bridge : QJsonDocument::fromJson(run.out.toUtf8()).array()) {
+        for (const QJsonValue bridge : QJsonDocument::fromJson(run.out.toUtf8()).array()) {
             found.emplace(bridge[QStringLiteral("macAddress")].toString(),
                           bridge[QStringLiteral("interface")].toString());
         }

@@ -18,7 +18,7 @@ QJsonArray ParseArray(const QString& json) {
 
 QSet<QString> Identifiers(const QJsonArray& bridges) {
     QSet<QString> macs;
-    for (const QJsonValue& value : bridges) {
+    for (const QJsonValue value : bridges) {
         macs.insert(value.toObject().value(QStringLiteral("macAddress")).toString());
     }
     return macs;
@@ -67,7 +67,7 @@ TEST_F(OverUdp, MalformedTrafficLeavesTheListClean) {
     StartSimulator('b', Args({"--malformed"}));
     const QJsonArray bridges = Scan({});
     EXPECT_EQ(Identifiers(bridges).size(), bridges.size()); // no bridge twice
-    for (const QJsonValue& value : bridges) {
+    for (const QJsonValue value : bridges) {
         const QJsonObject bridge = value.toObject();
         for (auto it = bridge.begin(); it != bridge.end(); ++it) {
             EXPECT_LE(it.value().toString().size(), 32) << it.key().toStdString();

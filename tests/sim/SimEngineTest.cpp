@@ -67,8 +67,8 @@ TEST_F(SimEngineTest, DiscoveryGetsOneReplyPerBridgeThatReadsBackIntoTheSameReco
              << b.gateway << n(b.networkType) << n(b.channel) << n(b.profile) << b.country
              << n(b.privacy) << n(b.keyLength) << n(b.keyId) << b.ssid << n(b.linkQuality)
              << n(qint64(b.txPackets + 5 * quint64(b.txPerSecond))) // the counters grow per second
-             << n(qint64(b.rxPackets + 5 * quint64(b.rxPerSecond))) << b.userName << b.password << b.version
-             << b.keys[0] << b.keys[1] << b.keys[2] << b.keys[3] << b.ssidList;
+             << n(qint64(b.rxPackets + 5 * quint64(b.rxPerSecond))) << b.userName << b.password
+             << b.version << b.keys[0] << b.keys[1] << b.keys[2] << b.keys[3] << b.ssidList;
         for (int i = 0; i < r.SsidListSize(); ++i) {
             got.append(Text(r.ssidList[size_t(i)]));
         }
@@ -244,6 +244,18 @@ TEST_F(SimEngineTest, DelayJitterDropsAndDuplicatesFollowTheSeed) {
     EXPECT_TRUE(out[0].bytes == out[1].bytes && out[0].bytes == out[2].bytes);
 }
 
+// Which way a malformed reply is broken ("unbroken" when it is not).
+std::string BrokenKind(const QByteArray& b) {
+    const QList<QByteArray> f = b.split('\r');
+    return !b.startsWith("Torva_MultiAp_mgnt\r") ? "junk"
+           : b.contains('\0') ? (b.size() > b.indexOf('\0') + 100 ? "nul" : "short nul")
+           : b.size() == kMaxDatagramBytes      ? "oversize"
+           : f.value(2) != "ACK"                ? "no ack"
+           : f.value(22).toInt() > kSimMaxSsids ? "too many"
+           : f.value(4).size() > kSimFieldChars ? "overlong"
+                                                : "unbroken";
+}
+
 TEST_F(SimEngineTest, MalformedModeFollowsEachReplyWithABrokenDatagramOfEveryKind) {
     Reset({.malformed = true, .seed = 7});
     const std::vector<OutgoingDatagram> out = Send(kDiscovery);
@@ -257,16 +269,8 @@ TEST_F(SimEngineTest, MalformedModeFollowsEachReplyWithABrokenDatagramOfEveryKin
         EXPECT_LE(b.size(), kMaxDatagramBytes);
         // The program's parser takes them all into one table.
         rows += ParseReply(*table, rows, DatagramText(b), row).kind == ReplyKind::New ? 1 : 0;
-        const QList<QByteArray> f = b.split('\r');
         const bool good = b == BuildReply(Bridge(d.bridgeIndex), Command::Discovery, 0);
-        kinds.insert(good ? "good " + std::to_string(d.bridgeIndex)
-                     : !b.startsWith("Torva_MultiAp_mgnt\r") ? "junk"
-                     : b.contains('\0') ? (b.size() > b.indexOf('\0') + 100 ? "nul" : "short nul")
-                     : b.size() == kMaxDatagramBytes      ? "oversize"
-                     : f.value(2) != "ACK"                ? "no ack"
-                     : f.value(22).toInt() > kSimMaxSsids ? "too many"
-                     : f.value(4).size() > kSimFieldChars ? "overlong"
-                                                          : "unbroken");
+        kinds.insert(good ? "good " + std::to_string(d.bridgeIndex) : BrokenKind(b));
         want.insert("good " + std::to_string(d.bridgeIndex));
     }
     EXPECT_EQ(out.size(), 2 * engine->bridges().size());
