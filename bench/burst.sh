@@ -18,9 +18,19 @@ cleanup() {
   "$netns" down "$prefix"
 }
 trap cleanup EXIT
+# The simulator stands for other machines: it gets a processor of its own, and the program the
+# others. On a shared processor the scheduler can let the simulator send its whole burst before
+# the program runs at all, and no reader in user space keeps up with that.
+if (($(nproc) >= 2)); then
+  sim_cpu=(taskset -c 0)
+  program_cpu=(taskset -c "1-$(($(nproc) - 1))")
+else
+  sim_cpu=()
+  program_cpu=()
+fi
 "$netns" up "$prefix"
 
-${VANTORO_BENCH_NICE:-} ip netns exec "$prefix-b" "$build/app/vantoro-bridge-sim" --count 500 --delay 0 --jitter 0 \
+"${sim_cpu[@]}" ip netns exec "$prefix-b" "$build/app/vantoro-bridge-sim" --count 500 --delay 0 --jitter 0 \
   --exit-after 600 2>/dev/null &
 sim_pid=$!
 sleep 1
@@ -30,6 +40,6 @@ for rcvbuf in default 106496; do
   args=(--scans "$scans" --expect 500)
   [[ "$rcvbuf" != default ]] && args+=(--rcvbuf "$rcvbuf")
   echo "== receive buffer: $rcvbuf"
-  ${VANTORO_BENCH_NICE:-} ip netns exec "$prefix-a" "$build/bench/vantoro_bench_burst_scan" "${args[@]}" || status=1
+  "${program_cpu[@]}" ip netns exec "$prefix-a" "$build/bench/vantoro_bench_burst_scan" "${args[@]}" || status=1
 done
 exit "$status"

@@ -29,7 +29,9 @@ struct UdpTransport::ReceiveQueue {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr size_t kBatch = 64;
+// Datagrams read per system call, and how many may wait in the thread during a burst.
+constexpr size_t kReadAtOnce = 32;
+constexpr size_t kHandOverAt = 1024;
 
 qint64 Now() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -81,7 +83,6 @@ bool StayAwake(const UdpTransport::ReceiveQueue& queue, qint64 now, qint64 lastA
 void ReceiveLoop(udp::Handle socket, const std::shared_ptr<UdpTransport::ReceiveQueue>& queue,
                  UdpTransport* owner) {
     std::vector<udp::Received> batch;
-    batch.reserve(kBatch);
     qint64 lastArrival = 0;
     bool awake = false;
     while (!queue->stop.load()) {
@@ -89,24 +90,34 @@ void ReceiveLoop(udp::Handle socket, const std::shared_ptr<UdpTransport::Receive
             awake = StayAwake(*queue, Now(), lastArrival);
             continue;
         }
-        const udp::ReadResult result = udp::ReadQueued(socket, batch, kBatch - batch.size());
+        const auto fresh = qsizetype(batch.size());
+        const udp::ReadResult result = udp::ReadQueued(socket, batch, kReadAtOnce);
         const qint64 now = Now();
         if (result == udp::ReadResult::Read) {
             lastArrival = now;
-            if (batch.size() >= kBatch) {
+            // Requests (other PCs' and our own, looped back) never reach the event loop.
+            batch.erase(std::remove_if(
+                            batch.begin() + fresh, batch.end(),
+                            [](const udp::Received& r) { return !IsReply(DatagramText(r.bytes)); }),
+                        batch.end());
+            if (batch.size() >= kHandOverAt) {
                 HandOver(*queue, batch, false, owner);
             }
             awake = true; // read on until the socket is empty
             continue;
         }
         const bool failed = result == udp::ReadResult::Failed;
-        HandOver(*queue, batch, failed, owner);
+        // No yield while awake: giving the processor away is exactly the delay being avoided.
+        awake = !failed && StayAwake(*queue, now, lastArrival);
+        if (!awake) {
+            // Held while a burst lasts, so that the event loop does not compete with this
+            // thread for the processor in the middle of it.
+            HandOver(*queue, batch, failed, owner);
+        }
         if (failed) {
             // A socket in error may stay readable: report it, but do not spin on it.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        // No yield while awake: giving the processor away is exactly the delay being avoided.
-        awake = !failed && StayAwake(*queue, now, lastArrival);
     }
 }
 
