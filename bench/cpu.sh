@@ -33,22 +33,23 @@ else
 fi
 "$netns" up "$prefix"
 in_a() { "${program_cpu[@]}" ip netns exec "$prefix-a" "$@"; }
-in_b() { "${sim_cpu[@]}" ip netns exec "$prefix-b" "$@"; }
 scan="$build/bench/vantoro_bench_burst_scan"
 
 echo "== 1. idle scans (no bridge)"
 in_a "$scan" --scans 5 --expect 0 | tail -1
 
 echo "== 2. another PC scanning every 2 ms"
-in_b "$build/bench/vantoro_bench_traffic" 2000 30 >/dev/null &
+# Started directly, not through a function, so that $! is the process itself.
+"${sim_cpu[@]}" ip netns exec "$prefix-b" "$build/bench/vantoro_bench_traffic" 2000 30 >/dev/null &
 pids+=($!)
 sleep 1
 in_a "$scan" --idle-seconds 10 | tail -1
 in_a "$scan" --scans 3 --expect 0 | tail -1
 kill "${pids[-1]}" 2>/dev/null || true
+wait "${pids[-1]}" 2>/dev/null || true
 
 echo "== 3. 500-bridge burst, receive buffer 212 992 bytes"
-in_b "$build/app/vantoro-bridge-sim" --count 500 --delay 0 --jitter 0 --exit-after 600 \
+"${sim_cpu[@]}" ip netns exec "$prefix-b" "$build/app/vantoro-bridge-sim" --count 500 --delay 0 --jitter 0 --exit-after 600 \
   2>/dev/null &
 pids+=($!)
 sleep 1

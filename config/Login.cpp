@@ -5,7 +5,7 @@ namespace vantoro {
 namespace {
 
 bool SameText(const QString& typed, const BridgeText& reported) {
-    const std::string_view expected = reported.View();
+    const std::string_view expected = reported.view();
     if (typed.size() != qsizetype(expected.size())) {
         return false;
     }
@@ -37,7 +37,7 @@ LoginState::LoginState(QObject* parent) : QObject(parent) {
 }
 
 bool LoginState::NeedsPrompt(const Bridge& bridge) const {
-    return loginRequired_ && !bridge.version.IsEmpty();
+    return loginRequired_ && !bridge.version.isEmpty();
 }
 
 LoginResult LoginState::Check(const Bridge& bridge, const QString& userName,

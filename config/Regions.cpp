@@ -54,7 +54,7 @@ QString FormatChannelLabel(int channel) {
     return QString::asprintf("Ch%d/%dMhz", channel, 2407 + 5 * channel);
 }
 
-void RegionCodeText::Set(std::string_view code) {
+void RegionCodeText::set(std::string_view code) {
     bytes_.fill('\0');
     std::copy_n(code.begin(), std::min(code.size(), bytes_.size() - 1), bytes_.begin());
 }
@@ -63,9 +63,9 @@ void ApplyRegionChange(int selection, Bridge& bridge, RegionCodeText& currentReg
     if (selection < 0 || selection >= kRegionCount) {
         return;
     }
-    currentRegionCode.Set(GetRegionCode(selection));
-    if (FindRegionIndex(bridge.country.View()) == selection) {
-        bridge.workChannel = DecimalValue(bridge.channel.View());
+    currentRegionCode.set(GetRegionCode(selection));
+    if (FindRegionIndex(bridge.country.view()) == selection) {
+        bridge.workChannel = DecimalValue(bridge.channel.view());
     } else {
         // Even a channel that the new region allows starts over at its first one.
         bridge.workChannel = kRegionTable[selection].firstChannel;

@@ -48,8 +48,8 @@ QString FormatChannelLabel(int channel);
 // written only by the dialog's opening and the region change.
 class RegionCodeText {
 public:
-    void Set(std::string_view code);
-    std::string_view View() const { return std::string_view(bytes_.data()); }
+    void set(std::string_view code);
+    std::string_view view() const { return std::string_view(bytes_.data()); }
 
 private:
     std::array<char, kRegionCodeBytes> bytes_{};

@@ -92,7 +92,7 @@ KeyTexts GenerateWepKeys(std::string_view passphrase, KeySize size) {
                 x = x * kLcgMultiplier + kLcgIncrement; // unsigned: wraps modulo 2^32
                 AppendHexByte(text, quint8((x >> 16) & 0xFF));
             }
-            key.Set(text);
+            key.set(text);
         }
         return keys;
     }
@@ -107,7 +107,7 @@ KeyTexts GenerateWepKeys(std::string_view passphrase, KeySize size) {
         AppendHexByte(text, quint8(digest[i]));
     }
     for (BridgeText& key : keys) {
-        key.Set(text);
+        key.set(text);
     }
     return keys;
 }
@@ -122,9 +122,9 @@ const KeyTexts& SlotsFor(const Bridge& bridge, KeySize size) {
 
 KeyEntry StartKeyEntry(Bridge& bridge) {
     KeyEntry entry;
-    entry.size = ReportedKeySize(bridge.keyLength.View());
-    entry.keyIndex = ReportedKeyIndex(bridge.keyId.View());
-    entry.keyText = bridge.keys[size_t(entry.keyIndex)].ToQString();
+    entry.size = ReportedKeySize(bridge.keyLength.view());
+    entry.keyIndex = ReportedKeyIndex(bridge.keyId.view());
+    entry.keyText = bridge.keys[size_t(entry.keyIndex)].toQString();
     SlotsFor(bridge, entry.size) = bridge.keys;
     return entry;
 }
@@ -149,10 +149,10 @@ std::optional<QString> ChangeKeyIndex(KeyEntry& entry, int newIndex, KeyTexts& k
         return message;
     }
     if (IsValidKeyIndex(entry.keyIndex)) {
-        keySlots[size_t(entry.keyIndex)].Set(View(entry.keyText.toLatin1()));
+        keySlots[size_t(entry.keyIndex)].set(View(entry.keyText.toLatin1()));
     }
     entry.keyIndex = newIndex;
-    entry.keyText = keySlots[size_t(newIndex)].ToQString();
+    entry.keyText = keySlots[size_t(newIndex)].toQString();
     return std::nullopt;
 }
 
@@ -166,7 +166,7 @@ std::optional<QString> ApplyKeyCheck(const KeyEntry& entry, KeyTexts& keySlots) 
                    ? QStringLiteral("Invalid length.\r\nPlease type in 10 digit Hex number.")
                    : QStringLiteral("Invalid length.\r\nPlease type in 26 digit Hex number.");
     }
-    keySlots[size_t(IsValidKeyIndex(entry.keyIndex) ? entry.keyIndex : 0)].Set(View(*text));
+    keySlots[size_t(IsValidKeyIndex(entry.keyIndex) ? entry.keyIndex : 0)].set(View(*text));
     return std::nullopt;
 }
 
@@ -180,7 +180,7 @@ QList<ConfigItem> WepKeyItems(int keyIndex, KeySize size, const KeyTexts& keySlo
     QList<ConfigItem> items;
     items.append({"isl_wlg_keyid ", QByteArray::number(IsValidKeyIndex(keyIndex) ? keyIndex : 0)});
     for (size_t k = 0; k < size_t(kKeyCount); ++k) {
-        const std::string_view slot = keySlots[k].View();
+        const std::string_view slot = keySlots[k].view();
         if (slot.empty()) {
             items.append({emptyKeyNames[k], "empty"});
         } else if (slot != KeyMask(size)) {

@@ -53,10 +53,10 @@ QList<ConfigItem> WirelessItems(const WirelessSettings& settings) {
 }
 
 int RestoreReportedRegion(Bridge& bridge, RegionCodeText& currentRegionCode) {
-    const int reported = FindRegionIndex(bridge.country.View());
+    const int reported = FindRegionIndex(bridge.country.view());
     ApplyRegionChange(reported, bridge, currentRegionCode);
     // A code the table lacks shows as "-Select Region-" but stays the code in use, as on opening.
-    currentRegionCode.Set(bridge.country.View());
+    currentRegionCode.set(bridge.country.view());
     return reported;
 }
 

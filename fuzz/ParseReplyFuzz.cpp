@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const BridgeText& ssid : b.ssidList) {
             CheckTerminated(ssid);
         }
-        if (b.SsidListSize() < 0 || b.SsidListSize() > kMaxSsids) {
+        if (b.ssidListSize() < 0 || b.ssidListSize() > kMaxSsids) {
             std::abort();
         }
     }

@@ -18,7 +18,7 @@ constexpr std::string_view kNoKey = "NULL";
 
 } // namespace
 
-void BridgeText::Set(std::string_view text) {
+void BridgeText::set(std::string_view text) {
     const size_t length = std::min<size_t>(text.size(), kBridgeTextChars);
     bytes.fill('\0');
     if (length > 0) {
@@ -26,8 +26,8 @@ void BridgeText::Set(std::string_view text) {
     }
 }
 
-int Bridge::SsidListSize() const {
-    return std::clamp(DecimalValue(ssidCount.View()), 0, kMaxSsids);
+int Bridge::ssidListSize() const {
+    return std::clamp(DecimalValue(ssidCount.view()), 0, kMaxSsids);
 }
 
 ReplyResult ParseReply(BridgeTable& table, int rowCount, std::string_view text, RowText& rowText) {
@@ -60,45 +60,45 @@ ReplyResult ParseReply(BridgeTable& table, int rowCount, std::string_view text, 
         return {};
     }
 
-    rowText[ColumnDeviceName].Set(field(kFieldName));
-    rowText[ColumnModel].Set(field(kFieldModel));
-    rowText[ColumnIpAddress].Set(field(7));
-    rowText[ColumnMacAddress].Set(mac);
+    rowText[ColumnDeviceName].set(field(kFieldName));
+    rowText[ColumnModel].set(field(kFieldModel));
+    rowText[ColumnIpAddress].set(field(7));
+    rowText[ColumnMacAddress].set(mac);
 
     Bridge& bridge = table.records[size_t(index)];
-    bridge.macAddress.Set(mac);
-    bridge.deviceName.Set(field(kFieldName));
+    bridge.macAddress.set(mac);
+    bridge.deviceName.set(field(kFieldName));
     BridgeText* const inOrder[] = {&bridge.ipMode,    &bridge.ipAddress,   &bridge.subnetMask,
                                    &bridge.gateway,   &bridge.networkType, &bridge.channel,
                                    &bridge.profile,   &bridge.country,     &bridge.privacy,
                                    &bridge.keyLength, &bridge.keyId};
     int next = kFieldIpMode;
     for (BridgeText* target : inOrder) {
-        target->Set(field(next++));
+        target->set(field(next++));
     }
     for (int k = 0; k < kKeyCount; ++k) {
         const std::string_view key = field(kFieldKeys + k);
-        bridge.keys[size_t(k)].Set(key == kNoKey ? std::string_view() : key);
+        bridge.keys[size_t(k)].set(key == kNoKey ? std::string_view() : key);
         bridge.keys64[size_t(k)].Clear();
         bridge.keys128[size_t(k)].Clear();
     }
-    bridge.ssid.Set(field(kFieldSsid));
-    bridge.ssidCount.Set(field(kFieldSsidCount));
+    bridge.ssid.set(field(kFieldSsid));
+    bridge.ssidCount.set(field(kFieldSsidCount));
 
     // N counts the names that follow. Only 16 fit the record, but the fields after the list are
     // still found at 23 + N so that counters, credentials and version stay right.
-    const int n = std::clamp(DecimalValue(bridge.ssidCount.View()), 0, kMaxReplyFields);
+    const int n = std::clamp(DecimalValue(bridge.ssidCount.view()), 0, kMaxReplyFields);
     for (int i = 0; i < std::min(n, kMaxSsids); ++i) {
-        bridge.ssidList[size_t(i)].Set(field(kFieldSsidList + i));
+        bridge.ssidList[size_t(i)].set(field(kFieldSsidList + i));
     }
     BridgeText* const tail[] = {&bridge.linkQuality, &bridge.txPackets, &bridge.rxPackets,
                                 &bridge.userName,    &bridge.password,  &bridge.version};
     next = kFieldSsidList + n;
     for (BridgeText* target : tail) {
-        target->Set(field(next++));
+        target->set(field(next++));
     }
-    bridge.workProfile = DecimalValue(bridge.profile.View());
-    bridge.workChannel = DecimalValue(bridge.channel.View());
+    bridge.workProfile = DecimalValue(bridge.profile.view());
+    bridge.workChannel = DecimalValue(bridge.channel.view());
 
     return {isNew ? ReplyKind::New : ReplyKind::Updated, index};
 }

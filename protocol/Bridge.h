@@ -22,19 +22,19 @@ struct BridgeText {
     std::array<char, kBridgeTextBytes> bytes{};
 
     BridgeText() = default;
-    explicit BridgeText(std::string_view text) { Set(text); }
-    void Set(std::string_view text);
+    explicit BridgeText(std::string_view text) { set(text); }
+    void set(std::string_view text);
     void Clear() { bytes.fill('\0'); }
-    std::string_view View() const { return std::string_view(bytes.data()); }
-    bool IsEmpty() const { return bytes[0] == '\0'; }
+    std::string_view view() const { return std::string_view(bytes.data()); }
+    bool isEmpty() const { return bytes[0] == '\0'; }
     // Bridges send 8-bit text; Latin-1 maps every byte to one character and loses nothing.
-    QString ToQString() const {
-        return QString::fromLatin1(View().data(), qsizetype(View().size()));
+    QString toQString() const {
+        return QString::fromLatin1(view().data(), qsizetype(view().size()));
     }
     friend bool operator==(const BridgeText& a, const BridgeText& b) {
-        return a.View() == b.View();
+        return a.view() == b.view();
     }
-    friend bool operator==(const BridgeText& a, std::string_view b) { return a.View() == b; }
+    friend bool operator==(const BridgeText& a, std::string_view b) { return a.view() == b; }
 };
 
 using KeyTexts = std::array<BridgeText, kKeyCount>;
@@ -70,7 +70,7 @@ struct Bridge {
     InterfaceId arrivedOn; // the interface of the latest reply (not from the wire)
 
     // Number of meaningful ssidList entries: N clamped to 0..16.
-    int SsidListSize() const;
+    int ssidListSize() const;
 };
 
 // Row texts of the bridge list in column order.

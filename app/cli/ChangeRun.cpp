@@ -97,7 +97,7 @@ void ChangeRun::Proceed() {
 
 // One attempt: a script gets its answer at once, and a wrong password is not tried again.
 ExitStatus ChangeRun::LogIn(const Bridge& bridge) {
-    if (bridge.version.IsEmpty()) {
+    if (bridge.version.isEmpty()) {
         return ExitStatus::Ok; // a bridge without a version text asks for no login
     }
     std::optional<QString> password = passwords_.FromEnvironment();
@@ -154,7 +154,7 @@ void ChangeRun::OnRow(int index) {
         return;
     }
     const Bridge& record = scan_.table().records[size_t(index)];
-    if (record.macAddress.View() != View(options_.macAddress)) {
+    if (record.macAddress.view() != View(options_.macAddress)) {
         return;
     }
     lastSeen_ = record;
@@ -212,9 +212,9 @@ SetIpRun::SetIpRun(Transport& transport, SetIpOptions options, PasswordSources& 
 
 std::optional<ExitStatus> SetIpRun::ApplyOptions(Bridge& bridge) {
     // Where the IP Setting window starts; a text that does not parse leaves its control blank.
-    address_ = ParseDottedQuad(bridge.ipAddress.View()).value_or(Ipv4Octets{});
-    mask_ = ParseDottedQuad(bridge.subnetMask.View()).value_or(Ipv4Octets{});
-    mode_ = IpModeOf(bridge.ipMode.View());
+    address_ = ParseDottedQuad(bridge.ipAddress.view()).value_or(Ipv4Octets{});
+    mask_ = ParseDottedQuad(bridge.subnetMask.view()).value_or(Ipv4Octets{});
+    mode_ = IpModeOf(bridge.ipMode.view());
     if (options_.mode) {
         mode_ = *options_.mode;
     }
@@ -269,12 +269,12 @@ QList<ConfigItem> SetIpRun::Items() const {
 }
 
 bool SetIpRun::Confirms(const Bridge& reported) const {
-    if (IpModeOf(reported.ipMode.View()) != mode_) {
+    if (IpModeOf(reported.ipMode.view()) != mode_) {
         return false;
     }
     // A DHCP server picks the address, so only the mode can be confirmed.
-    return mode_ == IpMode::Dhcp || (ParseDottedQuad(reported.ipAddress.View()) == address_ &&
-                                     ParseDottedQuad(reported.subnetMask.View()) == mask_);
+    return mode_ == IpMode::Dhcp || (ParseDottedQuad(reported.ipAddress.view()) == address_ &&
+                                     ParseDottedQuad(reported.subnetMask.view()) == mask_);
 }
 
 SetWirelessRun::SetWirelessRun(Transport& transport, SetWirelessOptions options,
@@ -285,15 +285,15 @@ SetWirelessRun::SetWirelessRun(Transport& transport, SetWirelessOptions options,
 
 std::optional<ExitStatus> SetWirelessRun::ApplyOptions(Bridge& bridge) {
     // The dialog as it opens on the record.
-    settings_.reportedRegion = FindRegionIndex(bridge.country.View());
+    settings_.reportedRegion = FindRegionIndex(bridge.country.view());
     settings_.region = settings_.reportedRegion;
-    currentRegionCode_.Set(bridge.country.View());
+    currentRegionCode_.set(bridge.country.view());
     reportedCountry_ = bridge.country;
-    settings_.networkName = bridge.ssid.ToQString();
-    settings_.networkType = ReportedNetworkType(bridge.networkType.View());
-    bridge.workProfile = DecimalValue(bridge.profile.View());
-    bridge.workChannel = DecimalValue(bridge.channel.View());
-    settings_.useWep = DecimalValue(bridge.privacy.View()) != 0;
+    settings_.networkName = bridge.ssid.toQString();
+    settings_.networkType = ReportedNetworkType(bridge.networkType.view());
+    bridge.workProfile = DecimalValue(bridge.profile.view());
+    bridge.workChannel = DecimalValue(bridge.channel.view());
+    settings_.useWep = DecimalValue(bridge.privacy.view()) != 0;
     keyEntry_ = StartKeyEntry(bridge);
 
     if (options_.networkName) {
@@ -325,14 +325,14 @@ std::optional<ExitStatus> SetWirelessRun::ApplyAdHoc(Bridge& bridge) {
         return Refuse(QStringLiteral("--mode and --channel set up an ad-hoc network: this bridge "
                                      "is in an infrastructure network (add --adhoc)"));
     }
-    const std::vector<int> offered = AdHocChannels(currentRegionCode_.View());
+    const std::vector<int> offered = AdHocChannels(currentRegionCode_.view());
     const int channel = options_.channel.value_or(bridge.workChannel);
     if (std::find(offered.begin(), offered.end(), channel) == offered.end()) {
-        const RegionEntry* row = FindRegion(currentRegionCode_.View());
+        const RegionEntry* row = FindRegion(currentRegionCode_.view());
         if (row == nullptr) {
             return Refuse(QStringLiteral("No channel is offered in the region '%1': choose a "
                                          "region with --region")
-                              .arg(Printable(FromView(currentRegionCode_.View()))));
+                              .arg(Printable(FromView(currentRegionCode_.view()))));
         }
         return Refuse(QStringLiteral("Channel %1 is not offered in %2: choose a channel from %3 "
                                      "to %4 with --channel")
@@ -375,14 +375,14 @@ std::optional<ExitStatus> SetWirelessRun::ApplySecurity(Bridge& bridge) {
             if (const std::optional<QString> message = KeyIndexChangeMessage(entry.size, text)) {
                 return Refuse(*message);
             }
-            SlotsFor(bridge, entry.size)[size_t(index)].Set(View(text.toLatin1()));
+            SlotsFor(bridge, entry.size)[size_t(index)].set(View(text.toLatin1()));
         }
     }
     if (options_.defaultKey) {
         entry.keyIndex = *options_.defaultKey;
     }
     // The key field shows the slot of the selected key.
-    entry.keyText = SlotsFor(bridge, entry.size)[size_t(entry.keyIndex)].ToQString();
+    entry.keyText = SlotsFor(bridge, entry.size)[size_t(entry.keyIndex)].toQString();
     return std::nullopt;
 }
 
@@ -415,11 +415,11 @@ QList<ConfigItem> SetWirelessRun::Items() const {
 
 bool SetWirelessRun::Confirms(const Bridge& reported) const {
     const std::string_view country =
-        ChangesRegion(settings_) ? GetRegionCode(settings_.region) : reportedCountry_.View();
-    return reported.ssid.View() == View(NetworkNameBytes(settings_.networkName)) &&
-           reported.country.View() == country &&
-           ReportedNetworkType(reported.networkType.View()) == settings_.networkType &&
-           (DecimalValue(reported.privacy.View()) != 0) == settings_.useWep;
+        ChangesRegion(settings_) ? GetRegionCode(settings_.region) : reportedCountry_.view();
+    return reported.ssid.view() == View(NetworkNameBytes(settings_.networkName)) &&
+           reported.country.view() == country &&
+           ReportedNetworkType(reported.networkType.view()) == settings_.networkType &&
+           (DecimalValue(reported.privacy.view()) != 0) == settings_.useWep;
 }
 
 } // namespace vantoro::cli

@@ -36,7 +36,7 @@ namespace {
 QJsonArray TextArray(const BridgeText* first, int count) {
     QJsonArray array;
     for (int i = 0; i < count; ++i) {
-        array.append(first[i].ToQString());
+        array.append(first[i].toQString());
     }
     return array;
 }
@@ -89,9 +89,9 @@ QString FormatTable(const BridgeTable& table, const QStringList& models) {
                   QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
     for (qsizetype i = 0; i < rows; ++i) {
         const Bridge& bridge = table.records[size_t(i)];
-        cells.append({Printable(bridge.deviceName.ToQString()), Printable(models[i]),
-                      Printable(bridge.ipAddress.ToQString()),
-                      Printable(bridge.macAddress.ToQString())});
+        cells.append({Printable(bridge.deviceName.toQString()), Printable(models[i]),
+                      Printable(bridge.ipAddress.toQString()),
+                      Printable(bridge.macAddress.toQString())});
     }
     std::array<qsizetype, kRowColumns> widths{};
     for (const auto& row : cells) {
@@ -113,33 +113,33 @@ QString FormatTable(const BridgeTable& table, const QStringList& models) {
 
 QJsonObject BridgeToJson(const Bridge& b, const QString& model, bool showSecrets) {
     QJsonObject o;
-    o[QStringLiteral("macAddress")] = b.macAddress.ToQString();
-    o[QStringLiteral("ipMode")] = b.ipMode.ToQString();
-    o[QStringLiteral("ipAddress")] = b.ipAddress.ToQString();
-    o[QStringLiteral("subnetMask")] = b.subnetMask.ToQString();
-    o[QStringLiteral("gateway")] = b.gateway.ToQString();
-    o[QStringLiteral("deviceName")] = b.deviceName.ToQString();
+    o[QStringLiteral("macAddress")] = b.macAddress.toQString();
+    o[QStringLiteral("ipMode")] = b.ipMode.toQString();
+    o[QStringLiteral("ipAddress")] = b.ipAddress.toQString();
+    o[QStringLiteral("subnetMask")] = b.subnetMask.toQString();
+    o[QStringLiteral("gateway")] = b.gateway.toQString();
+    o[QStringLiteral("deviceName")] = b.deviceName.toQString();
     o[QStringLiteral("model")] = model;
-    o[QStringLiteral("networkType")] = b.networkType.ToQString();
-    o[QStringLiteral("channel")] = b.channel.ToQString();
-    o[QStringLiteral("profile")] = b.profile.ToQString();
-    o[QStringLiteral("country")] = b.country.ToQString();
-    o[QStringLiteral("privacy")] = b.privacy.ToQString();
-    o[QStringLiteral("keyLength")] = b.keyLength.ToQString();
-    o[QStringLiteral("keyId")] = b.keyId.ToQString();
-    o[QStringLiteral("ssid")] = b.ssid.ToQString();
-    o[QStringLiteral("ssidCount")] = b.ssidCount.ToQString();
-    o[QStringLiteral("ssidList")] = TextArray(b.ssidList.data(), b.SsidListSize());
-    o[QStringLiteral("linkQuality")] = b.linkQuality.ToQString();
-    o[QStringLiteral("txPackets")] = b.txPackets.ToQString();
-    o[QStringLiteral("rxPackets")] = b.rxPackets.ToQString();
-    o[QStringLiteral("version")] = b.version.ToQString();
+    o[QStringLiteral("networkType")] = b.networkType.toQString();
+    o[QStringLiteral("channel")] = b.channel.toQString();
+    o[QStringLiteral("profile")] = b.profile.toQString();
+    o[QStringLiteral("country")] = b.country.toQString();
+    o[QStringLiteral("privacy")] = b.privacy.toQString();
+    o[QStringLiteral("keyLength")] = b.keyLength.toQString();
+    o[QStringLiteral("keyId")] = b.keyId.toQString();
+    o[QStringLiteral("ssid")] = b.ssid.toQString();
+    o[QStringLiteral("ssidCount")] = b.ssidCount.toQString();
+    o[QStringLiteral("ssidList")] = TextArray(b.ssidList.data(), b.ssidListSize());
+    o[QStringLiteral("linkQuality")] = b.linkQuality.toQString();
+    o[QStringLiteral("txPackets")] = b.txPackets.toQString();
+    o[QStringLiteral("rxPackets")] = b.rxPackets.toQString();
+    o[QStringLiteral("version")] = b.version.toQString();
     // The interface the bridge answered on; null where there is none (the demo LAN).
     o[QStringLiteral("interface")] =
         b.arrivedOn.name.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(b.arrivedOn.name);
     if (showSecrets) {
-        o[QStringLiteral("userName")] = b.userName.ToQString();
-        o[QStringLiteral("password")] = b.password.ToQString();
+        o[QStringLiteral("userName")] = b.userName.toQString();
+        o[QStringLiteral("password")] = b.password.toQString();
         o[QStringLiteral("keys")] = TextArray(b.keys.data(), kKeyCount);
     }
     return o;
@@ -196,13 +196,13 @@ bool ScanRun::Start() {
 
 void ScanRun::OnRowAdded(int index, const RowText& row) {
     if (index == models_.size()) {
-        models_.append(row[ColumnModel].ToQString());
+        models_.append(row[ColumnModel].toQString());
     }
 }
 
 void ScanRun::OnRowUpdated(int index, const RowText& row) {
     if (index >= 0 && index < models_.size()) {
-        models_[index] = row[ColumnModel].ToQString();
+        models_[index] = row[ColumnModel].toQString();
     }
 }
 
@@ -290,7 +290,7 @@ void StatusRun::OnDatagram(const QByteArray& datagram, const InterfaceId& via) {
     if (options_.printAnswer) {
         if (options_.json) {
             out_ << QJsonDocument(
-                        BridgeToJson(bridge, row[ColumnModel].ToQString(), options_.showSecrets))
+                        BridgeToJson(bridge, row[ColumnModel].toQString(), options_.showSecrets))
                         .toJson(QJsonDocument::Indented);
         } else {
             out_ << FormatStatus(bridge);

@@ -154,7 +154,7 @@ TEST_F(SetWireless, APassphraseMakesTheKeysOfTheChosenSizeAndIsNeverShown) {
         QStringList expected;
         for (int k = 0; k < kKeyCount; ++k) {
             expected.append(
-                QStringLiteral("isl_wlg_key_%1 %2").arg(k + 1).arg(keys[size_t(k)].ToQString()));
+                QStringLiteral("isl_wlg_key_%1 %2").arg(k + 1).arg(keys[size_t(k)].toQString()));
             expected.append(QStringLiteral("isl_wlg_empty_key_%1 1").arg(k + 1));
         }
         EXPECT_EQ(Items().mid(4), expected) << c.options.join(u' ').toStdString();

@@ -7,9 +7,9 @@ namespace {
 
 Bridge BridgeWith(std::string_view user, std::string_view password, std::string_view version) {
     Bridge bridge;
-    bridge.userName.Set(user);
-    bridge.password.Set(password);
-    bridge.version.Set(version);
+    bridge.userName.set(user);
+    bridge.password.set(password);
+    bridge.version.set(version);
     return bridge;
 }
 

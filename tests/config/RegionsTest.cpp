@@ -39,15 +39,15 @@ namespace {
 
 TEST(RegionChange, TheReportedRegionRestoresTheReportedChannelAnyOtherStartsAtItsFirst) {
     Bridge bridge;
-    bridge.country.Set("FR");
-    bridge.channel.Set("12");
+    bridge.country.set("FR");
+    bridge.channel.set("12");
     bridge.workChannel = 11;
     bridge.workProfile = 3;
     RegionCodeText code;
 
     const auto pick = [&](std::string_view region) {
         ApplyRegionChange(FindRegionIndex(region), bridge, code);
-        return std::pair{std::string(code.View()), bridge.workChannel};
+        return std::pair{std::string(code.view()), bridge.workChannel};
     };
     EXPECT_EQ(pick("US"), (std::pair{std::string("US"), 1}));
     EXPECT_EQ(pick("IE"), (std::pair{std::string("IE"), 5}));
@@ -57,13 +57,13 @@ TEST(RegionChange, TheReportedRegionRestoresTheReportedChannelAnyOtherStartsAtIt
 
     // A reported code the table lacks reads as row 0, so "-Select Region-" counts as the
     // reported region and brings the reported channel back.
-    bridge.country.Set("TW");
+    bridge.country.set("TW");
     EXPECT_EQ(pick("NONE"), (std::pair{std::string("NONE"), 12}));
 
     // A selection outside the table changes nothing.
     ApplyRegionChange(kRegionCount, bridge, code);
     ApplyRegionChange(-1, bridge, code);
-    EXPECT_EQ(code.View(), "NONE");
+    EXPECT_EQ(code.view(), "NONE");
     EXPECT_EQ(bridge.workChannel, 12);
 }
 
@@ -76,8 +76,8 @@ TEST(RegionChange, OddProfilesReadAsBgAndTheCodeTextIsBounded) {
     EXPECT_TRUE(AdHocChannels("").empty());
 
     RegionCodeText code;
-    code.Set(std::string(80, 'X'));
-    EXPECT_EQ(code.View().size(), size_t(kRegionCodeBytes - 1));
+    code.set(std::string(80, 'X'));
+    EXPECT_EQ(code.view().size(), size_t(kRegionCodeBytes - 1));
 }
 
 } // namespace

@@ -15,14 +15,14 @@ using Keys = std::array<std::string_view, kKeyCount>;
 KeyTexts Slots(const Keys& texts) {
     KeyTexts keySlots;
     for (size_t k = 0; k < texts.size(); ++k) {
-        keySlots[k].Set(texts[k]);
+        keySlots[k].set(texts[k]);
     }
     return keySlots;
 }
 
 void ExpectKeys(const KeyTexts& actual, const Keys& expected, const std::string& what) {
     for (size_t k = 0; k < expected.size(); ++k) {
-        EXPECT_EQ(actual[k].View(), expected[k]) << what << ", key " << k + 1;
+        EXPECT_EQ(actual[k].view(), expected[k]) << what << ", key " << k + 1;
     }
 }
 
@@ -47,21 +47,21 @@ TEST(WepKeyGenerator, MatchesPublishedVectorsAndReadsBytesUnsigned) {
     EXPECT_EQ(PassphraseBytes(QStringLiteral("\u00E9t\u00E9")), QByteArray("\xE9t\xE9"));
     ExpectKeys(GenerateWepKeys("\xE9", KeySize::Bits64),
                {"1FE226E577", "057ED6F3E0", "3FDB4CD78F", "908182F278"}, "E9");
-    EXPECT_EQ(GenerateWepKeys("\xE9t\xE9", KeySize::Bits128)[3].View(),
+    EXPECT_EQ(GenerateWepKeys("\xE9t\xE9", KeySize::Bits128)[3].view(),
               "1E2C0D0E4CDD740840BB517EB3");
 }
 
 TEST(WepKeyGenerator, SeedAndBlockDependOnlyOnWhatTheyAreMadeOf) {
     // Bytes moved by four positions XOR into the same seed.
-    EXPECT_EQ(GenerateWepKeys("abcdwxyz", KeySize::Bits64)[3].View(),
-              GenerateWepKeys("wxyzabcd", KeySize::Bits64)[3].View());
+    EXPECT_EQ(GenerateWepKeys("abcdwxyz", KeySize::Bits64)[3].view(),
+              GenerateWepKeys("wxyzabcd", KeySize::Bits64)[3].view());
     // 16 characters fill the block as the same text doubled does.
-    EXPECT_EQ(GenerateWepKeys("0123456789abcdef", KeySize::Bits128)[0].View(),
-              GenerateWepKeys("0123456789abcdef0123456789abcdef", KeySize::Bits128)[0].View());
+    EXPECT_EQ(GenerateWepKeys("0123456789abcdef", KeySize::Bits128)[0].view(),
+              GenerateWepKeys("0123456789abcdef0123456789abcdef", KeySize::Bits128)[0].view());
     // Only 32 characters count, as the passphrase field holds; a longer command line text is cut.
     for (KeySize size : {KeySize::Bits64, KeySize::Bits128}) {
-        EXPECT_EQ(GenerateWepKeys(std::string(32, 'p') + "x", size)[1].View(),
-                  GenerateWepKeys(std::string(32, 'p'), size)[1].View());
+        EXPECT_EQ(GenerateWepKeys(std::string(32, 'p') + "x", size)[1].view(),
+                  GenerateWepKeys(std::string(32, 'p'), size)[1].view());
     }
     EXPECT_EQ(PassphraseBytes(QString(40, u'k')).size(), kMaxPassphraseChars);
 }
@@ -79,8 +79,8 @@ TEST(WepReportedKeys, OpeningReadsSizeAndDefaultKeySafely) {
         EXPECT_EQ(ReportedKeyIndex(keyId), index) << keyId;
     }
     Bridge bridge;
-    bridge.keyLength.Set("26");
-    bridge.keyId.Set("9");
+    bridge.keyLength.set("26");
+    bridge.keyId.set("9");
     bridge.keys = Slots({"**************************", "", "k3", "k4"});
     const KeyEntry entry = StartKeyEntry(bridge);
     EXPECT_EQ(entry.size, KeySize::Bits128);
@@ -115,7 +115,7 @@ TEST(WepKeyChecks, KeyChangeTakesEmptyOrMaskApplyNeedsAFullKey) {
                   applies ? std::nullopt : std::optional(badApply))
             << text.toStdString();
         // Apply stores a full key only; the mask leaves the slot alone.
-        EXPECT_EQ(keySlots[2].View(), text == QStringLiteral("abcdefABC9") ? "abcdefABC9" : "");
+        EXPECT_EQ(keySlots[2].view(), text == QStringLiteral("abcdefABC9") ? "abcdefABC9" : "");
     }
     EXPECT_EQ(KeyIndexChangeMessage(KeySize::Bits128, QStringLiteral("0123456789")),
               QStringLiteral("Invalid key length, please enter 26 Hex digits or leave it blank!!"));

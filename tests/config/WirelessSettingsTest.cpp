@@ -112,12 +112,12 @@ TEST(WirelessChecks, WireTextIsPrintableLatin1) {
 
 TEST(WirelessReported, DecliningARegionRestoresWhatTheBridgeReported) {
     Bridge bridge;
-    bridge.country.Set("TW"); // not in the table: shown as "-Select Region-"
-    bridge.channel.Set("11");
+    bridge.country.set("TW"); // not in the table: shown as "-Select Region-"
+    bridge.channel.set("11");
     RegionCodeText code;
     ApplyRegionChange(6, bridge, code);
     EXPECT_EQ(RestoreReportedRegion(bridge, code), 0);
-    EXPECT_EQ(code.View(), "TW");
+    EXPECT_EQ(code.view(), "TW");
     EXPECT_EQ(bridge.workChannel, 11);
     EXPECT_EQ(ReportedNetworkType("01"), NetworkType::Infrastructure);
     EXPECT_EQ(ReportedNetworkType(""), NetworkType::AdHoc);

@@ -61,13 +61,13 @@ TEST_F(Table, EveryReplyFieldLandsInItsRecordField) {
         {&row_[ColumnIpAddress], "192.168.1.20"},
         {&row_[ColumnMacAddress], "02:4B:00:00:00:01"}};
     for (const auto& [field, text] : expected) {
-        EXPECT_EQ(field->View(), text);
+        EXPECT_EQ(field->view(), text);
     }
     EXPECT_EQ(b.workChannel, 6);
     EXPECT_EQ(b.workProfile, 1);
     // Bridges send 8-bit text: every byte is one character.
     Feed(SimpleReply("L1", "Caf\xe9 \xff"));
-    EXPECT_EQ(At(1).deviceName.ToQString(), QStringLiteral(u"Caf\u00e9 \u00ff"));
+    EXPECT_EQ(At(1).deviceName.toQString(), QStringLiteral(u"Caf\u00e9 \u00ff"));
 }
 
 TEST_F(Table, NullIsOnlySpecialInTheKeyFields) {
@@ -80,7 +80,7 @@ TEST_F(Table, NullIsOnlySpecialInTheKeyFields) {
     EXPECT_EQ(At(0).deviceName, "NULL");
     EXPECT_EQ(At(0).ssid, "NULL");
     for (const BridgeText& key : At(0).keys) {
-        EXPECT_TRUE(key.IsEmpty());
+        EXPECT_TRUE(key.isEmpty());
     }
 }
 
@@ -104,7 +104,7 @@ TEST_F(Table, UnrecognisedDatagramsChangeNothing) {
          {QByteArray(), QByteArray("\0\0ACK", 5), QByteArray("a\rb\rack\rAA\rchanged"),
           QByteArray("a\rb\rACK \rAA\rchanged"), BuildDiscoveryRequest(),
           BuildStatusRequest("AA")}) {
-        row_[0].Set("untouched");
+        row_[0].set("untouched");
         EXPECT_EQ(Feed(junk).kind, ReplyKind::Ignored);
         EXPECT_EQ(row_[0], "untouched");
     }
@@ -114,8 +114,8 @@ TEST_F(Table, UnrecognisedDatagramsChangeNothing) {
 
 TEST_F(Table, AReplyEndingAtAckListsAnEmptyRowThatLaterSuchRepliesUpdate) {
     EXPECT_EQ(Feed("x\ry\rACK").kind, ReplyKind::New);
-    EXPECT_TRUE(At(0).macAddress.IsEmpty());
-    EXPECT_TRUE(row_[ColumnIpAddress].IsEmpty());
+    EXPECT_TRUE(At(0).macAddress.isEmpty());
+    EXPECT_TRUE(row_[ColumnIpAddress].isEmpty());
     EXPECT_EQ(Feed("\r\rx\ry\rACK\r").kind, ReplyKind::Updated);
     EXPECT_EQ(rows_, 1);
 }
@@ -153,7 +153,7 @@ QByteArrayList WithNetworks(int n, int listed) {
 
 TEST_F(Table, NetworkListShiftsTheFieldsThatFollowIt) {
     Feed(ReplyOf(WithNetworks(3, 3)));
-    EXPECT_EQ(At(0).SsidListSize(), 3);
+    EXPECT_EQ(At(0).ssidListSize(), 3);
     EXPECT_EQ(At(0).ssidList[2], "net2");
     EXPECT_EQ(At(0).linkQuality, "55");
     EXPECT_EQ(At(0).version, "v9");
@@ -166,43 +166,43 @@ TEST_F(Table, NetworkListShiftsTheFieldsThatFollowIt) {
     Feed(ReplyOf(WithNetworks(-4, 0)));
     EXPECT_EQ(At(0).ssidList[0], "net0");
     EXPECT_EQ(At(0).linkQuality, "55");
-    EXPECT_EQ(At(0).SsidListSize(), 0);
+    EXPECT_EQ(At(0).ssidListSize(), 0);
 }
 
 TEST_F(Table, MoreThanSixteenNetworksFillSixteenAndKeepTheTailInPlace) {
     Feed(ReplyOf(WithNetworks(20, 20)));
-    EXPECT_EQ(At(0).SsidListSize(), 16);
+    EXPECT_EQ(At(0).ssidListSize(), 16);
     EXPECT_EQ(At(0).ssidList[15], "net15");
     EXPECT_EQ(At(0).linkQuality, "55"); // field 43
     EXPECT_EQ(At(0).version, "v9");     // field 48
 
     // Counts that point past the 50 fields read give empty texts, never stale memory.
     Feed(ReplyOf(WithNetworks(40, 40)));
-    EXPECT_TRUE(At(0).version.IsEmpty());
-    EXPECT_TRUE(At(0).password.IsEmpty());
+    EXPECT_TRUE(At(0).version.isEmpty());
+    EXPECT_TRUE(At(0).password.isEmpty());
     Feed(ReplyOf(WithNetworks(2147483647, 3)));
-    EXPECT_TRUE(At(0).linkQuality.IsEmpty());
+    EXPECT_TRUE(At(0).linkQuality.isEmpty());
 }
 
 TEST_F(Table, OverlongFieldsAreCutToThirtyTwoCharacters) {
     const QByteArray longName(59, 'n');
     Feed(SimpleReply(QByteArray(40, 'M'), longName, QByteArray(45, 'x'), QByteArray(33, '9')));
-    EXPECT_EQ(At(0).deviceName.View(), std::string(32, 'n'));
-    EXPECT_EQ(At(0).macAddress.View().size(), 32u);
-    EXPECT_EQ(row_[ColumnModel].View(), std::string(32, 'x'));
-    EXPECT_EQ(row_[ColumnIpAddress].View().size(), 32u);
+    EXPECT_EQ(At(0).deviceName.view(), std::string(32, 'n'));
+    EXPECT_EQ(At(0).macAddress.view().size(), 32u);
+    EXPECT_EQ(row_[ColumnModel].view(), std::string(32, 'x'));
+    EXPECT_EQ(row_[ColumnIpAddress].view().size(), 32u);
     // The cut identifier is still the key of its row.
     EXPECT_EQ(Feed(SimpleReply(QByteArray(40, 'M'))).kind, ReplyKind::Updated);
 }
 
 TEST_F(Table, EveryReplyEmptiesTheTypedKeySlots) {
     Feed(SimpleReply("AA"));
-    table_->records[0].keys64[1].Set("0123456789");
-    table_->records[0].keys128[3].Set("00112233445566778899AABBCC");
+    table_->records[0].keys64[1].set("0123456789");
+    table_->records[0].keys128[3].set("00112233445566778899AABBCC");
     table_->records[0].workChannel = 13;
     Feed(SimpleReply("AA"));
-    EXPECT_TRUE(At(0).keys64[1].IsEmpty());
-    EXPECT_TRUE(At(0).keys128[3].IsEmpty());
+    EXPECT_TRUE(At(0).keys64[1].isEmpty());
+    EXPECT_TRUE(At(0).keys128[3].isEmpty());
     EXPECT_EQ(At(0).workChannel, 6);
 }
 
@@ -210,7 +210,7 @@ TEST_F(Table, TheTableStopsAtFiveHundredBridges) {
     for (int i = 0; i < kBridgeTableSize; ++i) {
         ASSERT_EQ(Feed(SimpleReply("id" + QByteArray::number(i))).index, i);
     }
-    row_[0].Set("before");
+    row_[0].set("before");
     EXPECT_EQ(Feed(SimpleReply("one-too-many")).kind, ReplyKind::Ignored);
     EXPECT_EQ(row_[0], "before");
     EXPECT_EQ(rows_, kBridgeTableSize);

@@ -20,7 +20,7 @@ TEST(DemoFleet, BridgesAreValidDistinctAndFitTheirReplies) {
         SCOPED_TRACE(b.deviceName.toStdString());
         EXPECT_EQ(CheckBridgeState(b), QString());
         EXPECT_TRUE(b.macAddress.startsWith("02:4B:") && macs.insert(b.macAddress).second);
-        EXPECT_EQ(ParseBack(BuildReply(b, Command::Discovery, 0))->bridge().SsidListSize(),
+        EXPECT_EQ(ParseBack(BuildReply(b, Command::Discovery, 0))->bridge().ssidListSize(),
                   b.ssidList.size());
         full += b.ssidList.size() == kSimMaxSsids ? 1 : 0;
     }

@@ -18,7 +18,7 @@ const QByteArray kLab = "02:4B:00:00:00:03";       // 128-bit keys 1..3
 const QByteArray kTaipei = "02:4B:00:00:00:05";    // region "TW", not in the table
 
 QByteArray Text(const BridgeText& t) {
-    return QByteArray(t.View().data(), qsizetype(t.View().size()));
+    return QByteArray(t.view().data(), qsizetype(t.view().size()));
 }
 
 class SimEngineTest : public ::testing::Test {
@@ -69,7 +69,7 @@ TEST_F(SimEngineTest, DiscoveryGetsOneReplyPerBridgeThatReadsBackIntoTheSameReco
              << n(qint64(b.txPackets + 5 * quint64(b.txPerSecond))) // the counters grow per second
              << n(qint64(b.rxPackets + 5 * quint64(b.rxPerSecond))) << b.userName << b.password
              << b.version << b.keys[0] << b.keys[1] << b.keys[2] << b.keys[3] << b.ssidList;
-        for (int i = 0; i < r.SsidListSize(); ++i) {
+        for (int i = 0; i < r.ssidListSize(); ++i) {
             got.append(Text(r.ssidList[size_t(i)]));
         }
         EXPECT_EQ(got, want) << b.deviceName.toStdString();
@@ -103,7 +103,7 @@ TEST_F(SimEngineTest, IpGroupIsAppliedAndTheBridgeIsSilentWhileItReboots) {
     const std::vector<OutgoingDatagram> after = Send(StatusRequest(kWarehouse), 1000 + kRebootMs);
     ASSERT_EQ(after.size(), 1u) << "only the bridge with that identifier answers";
     EXPECT_TRUE(after[0].bytes.startsWith("Torva_MultiAp_mgnt\r1003\rACK\r" + kWarehouse + '\r'));
-    EXPECT_EQ(ParseBack(after[0].bytes)->bridge().txPackets.View(), "0");
+    EXPECT_EQ(ParseBack(after[0].bytes)->bridge().txPackets.view(), "0");
 
     // DHCP keeps the lease when the program sends no address.
     Send(ConfigRequest(kOffice, "wan_proto dhcp\rwan_ipaddr 0.0.0.0\rwan_netmask 0.0.0.0"));

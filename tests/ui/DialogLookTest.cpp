@@ -29,7 +29,7 @@ TEST(DialogLook, GrabEveryBridgeDialog) {
     const sim::SimBridgeState paris = sim::DemoFleet()[3];
     RowText row;
     ParseReply(*h.table, 0, DatagramText(sim::BuildReply(paris, Command::Status, 5000)), row);
-    h.regionCode.Set(h.bridge().country.View());
+    h.regionCode.set(h.bridge().country.view());
     const QString previous = QDir::currentPath();
     QDir::setCurrent(QStringLiteral(VANTORO_SOURCE_DIR "/res/help"));
 

@@ -49,7 +49,7 @@ void AdHocDialog::FillFromBridge() {
         modeList_->setCurrentIndex(-1);
         return;
     }
-    const std::vector<int> channels = AdHocChannels(context_.currentRegionCode.View());
+    const std::vector<int> channels = AdHocChannels(context_.currentRegionCode.view());
     for (int channel : channels) {
         channelList_->addItem(FormatChannelLabel(channel));
     }

@@ -216,13 +216,13 @@ void ConnectionSettingsDialog::FillFromBridge(Bridge& bridge) {
             regionList_->addItem(QString::fromLatin1(kRegionTable[row].displayName));
         }
     }
-    SelectQuietly(regionList_, FindRegionIndex(bridge.country.View()));
-    context_.currentRegionCode.Set(bridge.country.View());
+    SelectQuietly(regionList_, FindRegionIndex(bridge.country.view()));
+    context_.currentRegionCode.set(bridge.country.view());
 
     passphraseEdit_->setMaxLength(kMaxPassphraseChars);
 
     const bool infrastructure =
-        ReportedNetworkType(bridge.networkType.View()) == NetworkType::Infrastructure;
+        ReportedNetworkType(bridge.networkType.view()) == NetworkType::Infrastructure;
     SelectQuietly(networkTypeList_,
                   int(infrastructure ? NetworkType::Infrastructure : NetworkType::AdHoc));
     adHocButton_->setEnabled(!infrastructure);
@@ -231,13 +231,13 @@ void ConnectionSettingsDialog::FillFromBridge(Bridge& bridge) {
     FillNetworkNames(bridge);
 
     // Whatever an earlier Ad-Hoc dialog chose is forgotten.
-    bridge.workProfile = DecimalValue(bridge.profile.View());
-    bridge.workChannel = DecimalValue(bridge.channel.View());
+    bridge.workProfile = DecimalValue(bridge.profile.view());
+    bridge.workChannel = DecimalValue(bridge.channel.view());
 }
 
 void ConnectionSettingsDialog::StartSecurity(Bridge& bridge) {
     keyMode_ = KeyMode::Manual;
-    const bool wep = DecimalValue(bridge.privacy.View()) != 0;
+    const bool wep = DecimalValue(bridge.privacy.view()) != 0;
     useWepCheck_->setChecked(wep);
     manualRadio_->setChecked(true);
     passphraseRadio_->setEnabled(wep);
@@ -261,7 +261,7 @@ void ConnectionSettingsDialog::StartSecurity(Bridge& bridge) {
 }
 
 void ConnectionSettingsDialog::FillNetworkNames(const Bridge& bridge) {
-    const int count = bridge.SsidListSize();
+    const int count = bridge.ssidListSize();
     int current = -1;
     for (int i = 0; i < count; ++i) {
         if (bridge.ssidList[size_t(i)] == bridge.ssid) {
@@ -273,10 +273,10 @@ void ConnectionSettingsDialog::FillNetworkNames(const Bridge& bridge) {
     networkNameBox_->clear();
     // A current name the bridge does not list comes first, so the box shows it either way.
     if (current < 0) {
-        networkNameBox_->addItem(bridge.ssid.ToQString());
+        networkNameBox_->addItem(bridge.ssid.toQString());
     }
     for (int i = 0; i < count; ++i) {
-        networkNameBox_->addItem(bridge.ssidList[size_t(i)].ToQString());
+        networkNameBox_->addItem(bridge.ssidList[size_t(i)].toQString());
     }
     networkNameBox_->setCurrentIndex(0);
     if (current >= 0) {
@@ -402,7 +402,7 @@ void ConnectionSettingsDialog::OnPassphraseChanged() {
         GenerateWepKeys(std::string_view(passphrase.constData(), size_t(passphrase.size())), size);
     SelectQuietly(manualSizeList_, int(size));
     keyEdit_->setLimit(KeyDigits(size));
-    keyEdit_->setKeyText(keySlots[size_t(keyIndex_)].ToQString());
+    keyEdit_->setKeyText(keySlots[size_t(keyIndex_)].toQString());
 }
 
 void ConnectionSettingsDialog::OnKeyIndexChanged() {
@@ -480,7 +480,7 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
         }
     }
     settings.region = regionList_->currentIndex();
-    settings.reportedRegion = FindRegionIndex(bridge->country.View());
+    settings.reportedRegion = FindRegionIndex(bridge->country.view());
     settings.networkName = networkNameBox_->currentText();
     settings.networkType = networkTypeList_->currentIndex() == int(NetworkType::Infrastructure)
                                ? NetworkType::Infrastructure
@@ -505,7 +505,7 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
         }
     }
 
-    const ConfigRequest request = BuildConfigRequest(macAddress.View(), WirelessItems(settings));
+    const ConfigRequest request = BuildConfigRequest(macAddress.view(), WirelessItems(settings));
     if (!request.ok()) {
         // Only a reported name holding a line break gets here; sending it would split the change.
         context_.messages.Show(this, request.error);

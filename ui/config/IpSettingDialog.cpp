@@ -115,13 +115,13 @@ void IpSettingDialog::BuildControls() {
 void IpSettingDialog::FillFromBridge() {
     if (const Bridge* bridge = context_.selectedBridge()) {
         // A text that does not parse leaves its control blank.
-        if (const auto address = ParseDottedQuad(bridge->ipAddress.View())) {
+        if (const auto address = ParseDottedQuad(bridge->ipAddress.view())) {
             addressEdit_->setOctets(*address);
         }
-        if (const auto mask = ParseDottedQuad(bridge->subnetMask.View())) {
+        if (const auto mask = ParseDottedQuad(bridge->subnetMask.view())) {
             maskEdit_->setOctets(*mask);
         }
-        setMode(IpModeOf(bridge->ipMode.View()));
+        setMode(IpModeOf(bridge->ipMode.view()));
     }
     const std::optional<PcIpSettings> pc = LookUpPcAddress();
     if (!pc) {
@@ -193,7 +193,7 @@ void IpSettingDialog::ApplyIpSettings() {
         return;
     }
     const ConfigRequest request =
-        BuildConfigRequest(bridge->macAddress.View(), IpSettingItems(mode_, address, mask));
+        BuildConfigRequest(bridge->macAddress.view(), IpSettingItems(mode_, address, mask));
     if (request.ok()) {
         context_.sendRequest(request.text);
     }

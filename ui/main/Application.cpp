@@ -77,7 +77,7 @@ int Application::InitInstance() {
     };
     // 500 bridge records: the window lives on the heap, not on this stack.
     auto window = std::make_unique<MainWindow>(std::move(services));
-    window->SetDemoMode(demo_);
+    window->setDemoMode(demo_);
     if (window->OnInitDialog()) {
         window->exec();
     }

@@ -191,7 +191,7 @@ void MainWindow::BuildControls() {
     connect(advancedSettingsButton_, &QPushButton::clicked, this, &MainWindow::OnAdvancedSettings);
     connect(closeButton_, &QPushButton::clicked, this, &MainWindow::OnClose);
     // Nothing may open a dialog on the table before a row has been clicked.
-    SetBridgeCommandsEnabled(false);
+    setBridgeCommandsEnabled(false);
 
     auto* versionColumn = new QVBoxLayout;
     versionColumn->addStretch(1);
@@ -332,7 +332,7 @@ void MainWindow::ShowAboutBox() {
     about.exec();
 }
 
-void MainWindow::SetDemoMode(bool demo) {
+void MainWindow::setDemoMode(bool demo) {
     demoMarker_->setVisible(demo);
 }
 
@@ -342,7 +342,7 @@ void MainWindow::StartScan() {
 
 void MainWindow::OnScanStarted() {
     bridgeList_->clear();
-    SetBridgeCommandsEnabled(false);
+    setBridgeCommandsEnabled(false);
 }
 
 void MainWindow::OnRowAdded(int index, const RowText& row) {
@@ -353,7 +353,7 @@ void MainWindow::OnRowAdded(int index, const RowText& row) {
     auto* item = new QTreeWidgetItem(bridgeList_);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     for (int column = 0; column < kRowColumns; ++column) {
-        item->setText(column, row[size_t(column)].ToQString());
+        item->setText(column, row[size_t(column)].toQString());
     }
     // The new row takes the focus mark, not the selection, and the view stays where the user
     // has it: a list that jumped to every new row would move the rows under the pointer.
@@ -369,7 +369,7 @@ void MainWindow::OnRowUpdated(int index, const RowText& row) {
         return;
     }
     for (int column = 0; column < kRowColumns; ++column) {
-        item->setText(column, row[size_t(column)].ToQString());
+        item->setText(column, row[size_t(column)].toQString());
     }
 }
 
@@ -401,10 +401,10 @@ void MainWindow::OnListClick(const QPoint& viewportPos) {
             ipAddress = item->text(ColumnIpAddress);
         }
     }
-    SetBridgeCommandsEnabled(!ipAddress.isEmpty());
+    setBridgeCommandsEnabled(!ipAddress.isEmpty());
 }
 
-void MainWindow::SetBridgeCommandsEnabled(bool enabled) {
+void MainWindow::setBridgeCommandsEnabled(bool enabled) {
     statusButton_->setEnabled(enabled);
     connectionSettingsButton_->setEnabled(enabled);
     advancedSettingsButton_->setEnabled(enabled);
@@ -454,7 +454,7 @@ void MainWindow::OnAdvancedSettings() {
         return; // the list overflowed its buffer
     }
     // A list that cannot be read at all holds no entry, so the offer below is the way on.
-    if (IsOnPcSubnet(bridge->ipAddress.View(), bridge->subnetMask.View(), *entries)) {
+    if (IsOnPcSubnet(bridge->ipAddress.view(), bridge->subnetMask.view(), *entries)) {
         OpenBridgeWebPages();
         return;
     }

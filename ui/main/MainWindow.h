@@ -65,7 +65,7 @@ public:
     // The window's context menu: the about box entry.
     std::unique_ptr<QMenu> CreateContextMenu();
     // Marks the window as working over the simulated demo LAN.
-    void SetDemoMode(bool demo);
+    void setDemoMode(bool demo);
 
     // The scan timer's tick and the end of the login grace (the timers' handlers; tests call
     // them instead of waiting).
@@ -75,7 +75,7 @@ public:
     // Read-only views for the front end's own checks and tests.
     const DiscoveryScan& scan() const { return scan_; }
     const LoginState& login() const { return login_; }
-    std::string_view currentRegionCode() const { return currentRegionCode_.View(); }
+    std::string_view currentRegionCode() const { return currentRegionCode_.view(); }
     // The selected row, which is also the index of its record in the table; -1 when none.
     int selectionMark() const;
     int selectedCount() const;
@@ -113,7 +113,7 @@ private:
     void OnReceiveFailed();
     void ShowReceiveError();
     Bridge* SelectedBridge();
-    void SetBridgeCommandsEnabled(bool enabled);
+    void setBridgeCommandsEnabled(bool enabled);
 
     MainWindowServices services_;
     DiscoveryScan scan_;

@@ -156,7 +156,7 @@ void BridgeStatusDialog::RefreshStatus() {
         return;
     }
     requestedBridge_ = bridge->macAddress;
-    context_.sendRequest(BuildStatusRequest(requestedBridge_.View()));
+    context_.sendRequest(BuildStatusRequest(requestedBridge_.view()));
     context_.clearReplyArrived();
     refreshTimer_.start();
     refreshReady_ = false;

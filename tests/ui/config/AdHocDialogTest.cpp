@@ -19,7 +19,7 @@ protected:
     };
     // Opens the dialog for the working values and region code given, and reads what it shows.
     std::unique_ptr<AdHocDialog> Open(std::string_view region, qint32 profile, qint32 channel) {
-        regionCode.Set(region);
+        regionCode.set(region);
         bridge().workProfile = profile;
         bridge().workChannel = channel;
         auto dialog = std::make_unique<AdHocDialog>(context, nullptr);

@@ -31,20 +31,20 @@ protected:
     // 64-bit keys and key 2 the default, on the second of two networks it sees.
     void SetUp() override {
         Bridge& b = bridge();
-        b.macAddress.Set("02:4B:00:00:00:02");
-        b.networkType.Set("1");
-        b.channel.Set("6");
-        b.profile.Set("1");
-        b.country.Set("US");
-        b.privacy.Set("1");
-        b.keyLength.Set("10");
-        b.keyId.Set("2");
-        b.keys[0].Set("0A1B2C3D4E");
-        b.keys[1].Set("1122334455");
-        b.ssid.Set("Office");
-        b.ssidCount.Set("2");
-        b.ssidList[0].Set("Lobby");
-        b.ssidList[1].Set("Office");
+        b.macAddress.set("02:4B:00:00:00:02");
+        b.networkType.set("1");
+        b.channel.set("6");
+        b.profile.set("1");
+        b.country.set("US");
+        b.privacy.set("1");
+        b.keyLength.set("10");
+        b.keyId.set("2");
+        b.keys[0].set("0A1B2C3D4E");
+        b.keys[1].set("1122334455");
+        b.ssid.set("Office");
+        b.ssidCount.set("2");
+        b.ssidList[0].set("Lobby");
+        b.ssidList[1].set("Office");
     }
 
     ConnectionSettingsDialog& Open() {
@@ -123,7 +123,7 @@ TEST_F(ConnectionSettingsDialogTest, OpensOnWhatTheBridgeReported) {
     ASSERT_NE(dialog_->helpPane(), nullptr);
     EXPECT_FALSE(dialog_->helpPane()->toPlainText().isEmpty());
     EXPECT_EQ(List("regionList").currentText(), "United States");
-    EXPECT_EQ(regionCode.View(), "US");
+    EXPECT_EQ(regionCode.view(), "US");
     EXPECT_EQ(List("networkTypeList").currentText(), "Infrastructure");
     EXPECT_FALSE(Find<QPushButton>("adHocButton").isEnabled());
     EXPECT_EQ(bridge().workProfile, 1);
@@ -144,13 +144,13 @@ TEST_F(ConnectionSettingsDialogTest, OpensOnWhatTheBridgeReported) {
     EXPECT_EQ(Key().text(), "1122334455");
     EXPECT_TRUE(Key().isMasked());
     EXPECT_EQ(List("manualSizeList").currentText(), "64 bits");
-    EXPECT_EQ(bridge().keys64[0].View(), "0A1B2C3D4E");
+    EXPECT_EQ(bridge().keys64[0].view(), "0A1B2C3D4E");
 }
 
 TEST_F(ConnectionSettingsDialogTest, WithoutWepTheWholeGroupIsOffAndAnOddKeyIdReadsAsKey1) {
-    bridge().privacy.Set("0");
-    bridge().keyId.Set("7");
-    bridge().networkType.Set("2");
+    bridge().privacy.set("0");
+    bridge().keyId.set("7");
+    bridge().networkType.set("2");
     Open();
     EXPECT_FALSE(Find<QCheckBox>("useWepCheck").isChecked());
     for (const char* off : {"passphraseRadio", "manualRadio", "passphraseLabel", "passphraseEdit",
@@ -184,8 +184,8 @@ TEST_F(ConnectionSettingsDialogTest, NetworkNameBoxShowsTheCurrentNameFirstOrAtI
         {"Office", "-3", {"Office"}, 0},
     };
     for (const Case& c : cases) {
-        bridge().ssid.Set(c.ssid);
-        bridge().ssidCount.Set(c.count);
+        bridge().ssid.set(c.ssid);
+        bridge().ssidCount.set(c.count);
         Open();
         QComboBox& names = List("networkNameBox");
         QStringList items;
@@ -197,7 +197,7 @@ TEST_F(ConnectionSettingsDialogTest, NetworkNameBoxShowsTheCurrentNameFirstOrAtI
         EXPECT_EQ(names.currentText(), QString::fromLatin1(c.ssid));
     }
     // Sixteen listed names at most, whatever the count says.
-    bridge().ssidCount.Set("40");
+    bridge().ssidCount.set("40");
     Open();
     EXPECT_EQ(List("networkNameBox").count(), kMaxSsids);
 }
@@ -225,9 +225,9 @@ TEST_F(ConnectionSettingsDialogTest, InfrastructureSendsNoWorkingValuesEvenAfter
 }
 
 TEST_F(ConnectionSettingsDialogTest, AdHocSendsTheModeAndChannelChosenAfterTheLogin) {
-    bridge().version.Set("2.1");
-    bridge().userName.Set("admin");
-    bridge().password.Set("store02");
+    bridge().version.set("2.1");
+    bridge().userName.set("admin");
+    bridge().password.set("store02");
     Open();
     Pick("networkTypeList", 1);
     QLineEdit* name = List("networkNameBox").lineEdit();
@@ -264,12 +264,12 @@ TEST_F(ConnectionSettingsDialogTest, AdHocSendsTheModeAndChannelChosenAfterTheLo
 }
 
 TEST_F(ConnectionSettingsDialogTest, AnotherRegionIsSentOnlyAfterYes) {
-    bridge().networkType.Set("2");
-    bridge().profile.Set("3");
-    bridge().privacy.Set("0");
+    bridge().networkType.set("2");
+    bridge().profile.set("3");
+    bridge().privacy.set("0");
     Open();
     Pick("regionList", 6);
-    EXPECT_EQ(regionCode.View(), "FR");
+    EXPECT_EQ(regionCode.view(), "FR");
     EXPECT_EQ(bridge().workChannel, 10);
 
     messages.answers = {QMessageBox::No};
@@ -281,7 +281,7 @@ TEST_F(ConnectionSettingsDialogTest, AnotherRegionIsSentOnlyAfterYes) {
     ExpectNothingSent();
     // Declining puts the list back and, with it, the region the Ad-Hoc dialog offers.
     EXPECT_EQ(List("regionList").currentText(), "United States");
-    EXPECT_EQ(regionCode.View(), "US");
+    EXPECT_EQ(regionCode.view(), "US");
     EXPECT_EQ(bridge().workChannel, 6);
 
     Pick("regionList", 7);
@@ -292,10 +292,10 @@ TEST_F(ConnectionSettingsDialogTest, AnotherRegionIsSentOnlyAfterYes) {
 }
 
 TEST_F(ConnectionSettingsDialogTest, AnUnknownRegionMustBeChosenFirst) {
-    bridge().country.Set("TW");
+    bridge().country.set("TW");
     Open();
     EXPECT_EQ(List("regionList").currentText(), "-Select Region-");
-    EXPECT_EQ(regionCode.View(), "TW");
+    EXPECT_EQ(regionCode.view(), "TW");
     Press("okButton");
     EXPECT_EQ(Messages(), QStringList{"Please select a Country/Region"});
     ExpectNothingSent();
@@ -338,7 +338,7 @@ TEST_F(ConnectionSettingsDialogTest, KeyIndexChangeNeedsAFullKeyTheMaskOrNothing
     EXPECT_EQ(dialog_->keyIndex(), 2);
     EXPECT_EQ(Key().text(), ""); // an empty slot is typed in clear
     EXPECT_FALSE(Key().isMasked());
-    EXPECT_EQ(bridge().keys64[1].View(), "123456789a");
+    EXPECT_EQ(bridge().keys64[1].view(), "123456789a");
 
     Pick("keyIndexList", 3); // leaving an empty field is fine
     EXPECT_EQ(dialog_->keyIndex(), 3);
@@ -356,9 +356,9 @@ TEST_F(ConnectionSettingsDialogTest, KeyIndexChangeNeedsAFullKeyTheMaskOrNothing
 }
 
 TEST_F(ConnectionSettingsDialogTest, MaskedKeysStayUnsentAndAnEmptyFieldIsRefusedOnApply) {
-    bridge().keyId.Set("1");
-    bridge().keys[0].Set("**********");
-    bridge().keys[1].Set("**********");
+    bridge().keyId.set("1");
+    bridge().keys[0].set("**********");
+    bridge().keys[1].set("**********");
     Open();
     EXPECT_EQ(Key().text(), "**********");
     Pick("keyIndexList", 2); // the mask passes a key change
@@ -378,8 +378,8 @@ TEST_F(ConnectionSettingsDialogTest, MaskedKeysStayUnsentAndAnEmptyFieldIsRefuse
 }
 
 TEST_F(ConnectionSettingsDialogTest, AStoredKeyOfTheWrongLengthIsRefusedNotCut) {
-    bridge().keyId.Set("1");
-    bridge().keys[0].Set("00112233445566778899AABBCC");
+    bridge().keyId.set("1");
+    bridge().keys[0].set("00112233445566778899AABBCC");
     Open();
     EXPECT_EQ(Key().text(), "00112233445566778899AABBCC");
     Press("okButton");
@@ -397,7 +397,7 @@ TEST_F(ConnectionSettingsDialogTest, ManualSizeSwitchEmptiesEveryKeyFor128BitKey
     EXPECT_EQ(dialog_->keySize(), KeySize::Bits128);
     EXPECT_EQ(Key().text(), "");
     EXPECT_FALSE(Key().isMasked());
-    EXPECT_TRUE(bridge().keys64[0].IsEmpty());
+    EXPECT_TRUE(bridge().keys64[0].isEmpty());
     TypeKey(QString(30, u'C'));
     EXPECT_EQ(Key().text(), QString(26, u'C'));
 
@@ -417,15 +417,15 @@ TEST_F(ConnectionSettingsDialogTest, PassphraseRegeneratesOnEveryKeystroke) {
     EXPECT_TRUE(Focused("passphraseEdit"));
     EXPECT_FALSE(Find<QWidget>("keyEdit").isEnabled());
     EXPECT_FALSE(Find<QWidget>("manualSizeList").isEnabled());
-    EXPECT_TRUE(bridge().keys64[0].IsEmpty()); // the stored keys of that size are gone
+    EXPECT_TRUE(bridge().keys64[0].isEmpty()); // the stored keys of that size are gone
     EXPECT_FALSE(Key().isMasked());
 
     QLineEdit& passphrase = Find<QLineEdit>("passphraseEdit");
     QTest::keyClicks(&passphrase, "badp");
-    const std::string badp(bridge().keys64[1].View());
+    const std::string badp(bridge().keys64[1].view());
     Type(&passphrase, QStringLiteral("w\u65E5"));
     EXPECT_EQ(passphrase.text(), "badpw");
-    EXPECT_NE(bridge().keys64[1].View(), badp);
+    EXPECT_NE(bridge().keys64[1].view(), badp);
     EXPECT_EQ(Key().text(), "C27236DFB1"); // key 2 of "badpw"
 
     // Manual mode forgets the passphrase and what it made; back again starts from nothing.
@@ -433,7 +433,7 @@ TEST_F(ConnectionSettingsDialogTest, PassphraseRegeneratesOnEveryKeystroke) {
     EXPECT_EQ(passphrase.text(), "");
     EXPECT_EQ(Key().text(), "");
     EXPECT_TRUE(Focused("keyEdit"));
-    EXPECT_TRUE(bridge().keys64[1].IsEmpty());
+    EXPECT_TRUE(bridge().keys64[1].isEmpty());
     Toggle("passphraseRadio");
 
     // 128 bits: the passphrase starts over, the manual list follows, one key four times.

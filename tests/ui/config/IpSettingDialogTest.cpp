@@ -19,10 +19,10 @@ namespace {
 class IpSettingDialogTest : public ::testing::Test, public test::DialogHarness {
 protected:
     void SetUp() override {
-        bridge().macAddress.Set("02:4B:00:00:00:07");
-        bridge().ipMode.Set("static");
-        bridge().ipAddress.Set("10.20.30.40");
-        bridge().subnetMask.Set("255.255.255.0");
+        bridge().macAddress.set("02:4B:00:00:00:07");
+        bridge().ipMode.set("static");
+        bridge().ipAddress.set("10.20.30.40");
+        bridge().subnetMask.set("255.255.255.0");
     }
     std::unique_ptr<IpSettingDialog> Open() {
         auto dialog = std::make_unique<IpSettingDialog>(context, nullptr);
@@ -58,7 +58,7 @@ protected:
 };
 
 TEST_F(IpSettingDialogTest, ADhcpBridgeSendsDhcpWithTheAddressItShowsAndRescans) {
-    bridge().ipMode.Set("dhcp");
+    bridge().ipMode.set("dhcp");
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QStringLiteral(VANTORO_SOURCE_DIR "/res/help")));
     auto dialog = Open();
@@ -123,9 +123,9 @@ TEST_F(IpSettingDialogTest, ChecksRunInOrderKeepTheDialogOpenAndFocusTheFieldAtF
 }
 
 TEST_F(IpSettingDialogTest, SuggestSettingsSwitchesToAFixedAddressNextToThePcs) {
-    bridge().ipMode.Set("dhcp");
-    bridge().ipAddress.Set("garbage");
-    bridge().subnetMask.Set("");
+    bridge().ipMode.set("dhcp");
+    bridge().ipAddress.set("garbage");
+    bridge().subnetMask.set("");
     auto dialog = Open();
     EXPECT_TRUE(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").isBlank());
     EXPECT_TRUE(Find<IpAddressEdit>(*dialog, "bridgeMaskEdit").isBlank());
@@ -160,9 +160,9 @@ TEST_F(IpSettingDialogTest, AnOverflowingAdapterListLeavesThePcSideEmptyAndSugge
 }
 
 TEST_F(IpSettingDialogTest, TheLoginComesBeforeTheChecksAndThreeFailuresCloseTheDialog) {
-    bridge().version.Set("1.0");
-    bridge().userName.Set("admin");
-    bridge().password.Set("pw");
+    bridge().version.set("1.0");
+    bridge().userName.set("admin");
+    bridge().password.set("pw");
     auto dialog = Open();
     TypeAddress(*dialog, "bridgeMaskEdit", "255.255.255.254"); // would fail the checks
     const auto wrong = [](QWidget& prompt) {

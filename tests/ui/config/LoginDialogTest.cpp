@@ -34,9 +34,9 @@ ModalScript::Step PressEscape() {
 class LoginDialogTest : public ::testing::Test, public test::DialogHarness {
 protected:
     void SetUp() override {
-        bridge().userName.Set("admin");
-        bridge().password.Set("Pass");
-        bridge().version.Set("2.01");
+        bridge().userName.set("admin");
+        bridge().password.set("Pass");
+        bridge().version.set("2.01");
         caller.show();
     }
     AuthorizeOutcome Authorize() {
@@ -63,8 +63,8 @@ TEST_F(LoginDialogTest, RightCredentialsApplyAndStartTheGraceForEveryBridge) {
 
     // Within the grace another bridge's change goes through without a prompt.
     selected = 1;
-    bridge().userName.Set("other");
-    bridge().version.Set("1.0");
+    bridge().userName.set("other");
+    bridge().version.set("1.0");
     EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
     EXPECT_EQ(applied, 2);
 
@@ -105,12 +105,12 @@ TEST_F(LoginDialogTest, CancelAfterAFailureLeavesTheCallerOpenAndSaysNothingMore
 }
 
 TEST_F(LoginDialogTest, FieldsTakeSixteenCharactersAndABridgeWithoutVersionAsksNothing) {
-    bridge().userName.Set("abcdefghijklmnop"); // 16: just fits
+    bridge().userName.set("abcdefghijklmnop"); // 16: just fits
     ModalScript script({Type("abcdefghijklmnopXYZ", "Pass")});
     EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
 
     login.OnGraceExpired();
-    bridge().version.Set("");
+    bridge().version.set("");
     ModalScript none({Type("never", "shown")});
     EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
     EXPECT_EQ(none.handled(), 0u);

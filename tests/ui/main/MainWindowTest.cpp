@@ -446,7 +446,7 @@ TEST(DemoLanTest, ScanListsEveryDemoBridgeOnce) {
     RecordingMessageBoxes messages;
     FakePlatform platform;
     MainWindow window{MainWindowServices{lan, messages, platform, [](int) {}}};
-    window.SetDemoMode(true);
+    window.setDemoMode(true);
     ASSERT_TRUE(window.OnInitDialog());
     window.show();
     for (int tick = 0; tick <= DiscoveryScan::kLastTick; ++tick) {

@@ -117,7 +117,7 @@ TEST_F(BridgeStatusDialogTest,
         dialog->OnRefreshTick();
     }
     // The record changed behind the dialog's back without setting the flag.
-    bridge().txPackets.Set("777");
+    bridge().txPackets.set("777");
     EXPECT_EQ(Text("txPacketsValue"), "100");
     dialog->OnRefreshTick(); // tick 30
     EXPECT_EQ(Text("txPacketsValue"), "777");
