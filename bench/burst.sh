@@ -18,16 +18,7 @@ cleanup() {
   "$netns" down "$prefix"
 }
 trap cleanup EXIT
-# The simulator stands for other machines: it gets a processor of its own, and the program the
-# others. On a shared processor the scheduler can let the simulator send its whole burst before
-# the program runs at all, and no reader in user space keeps up with that.
-if (($(nproc) >= 2)); then
-  sim_cpu=(taskset -c 0)
-  program_cpu=(taskset -c "1-$(($(nproc) - 1))")
-else
-  sim_cpu=()
-  program_cpu=()
-fi
+source "$here/pin.sh"
 "$netns" up "$prefix"
 
 "${sim_cpu[@]}" ip netns exec "$prefix-b" "$build/app/vantoro-bridge-sim" --count 500 --delay 0 --jitter 0 \

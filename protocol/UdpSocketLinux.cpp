@@ -71,15 +71,6 @@ int GetIntOption(Handle socket, int level, int option) {
     return value;
 }
 
-bool EnableBroadcast(Handle socket) {
-    return SetIntOption(socket, SOL_SOCKET, SO_BROADCAST, 1);
-}
-
-int SetReceiveBuffer(Handle socket, int bytes) {
-    SetIntOption(socket, SOL_SOCKET, SO_RCVBUF, bytes);
-    return GetIntOption(socket, SOL_SOCKET, SO_RCVBUF);
-}
-
 bool BindExclusive(Handle socket, quint16 port) {
     // No SO_REUSEADDR or SO_REUSEPORT: that alone keeps the port to one program here.
     sockaddr_in local{};

@@ -90,15 +90,6 @@ int GetIntOption(Handle socket, int level, int option) {
     return value;
 }
 
-bool EnableBroadcast(Handle socket) {
-    return SetIntOption(socket, SOL_SOCKET, SO_BROADCAST, 1);
-}
-
-int SetReceiveBuffer(Handle socket, int bytes) {
-    SetIntOption(socket, SOL_SOCKET, SO_RCVBUF, bytes);
-    return GetIntOption(socket, SOL_SOCKET, SO_RCVBUF);
-}
-
 bool BindExclusive(Handle socket, quint16 port) {
     // Exclusive use of the port, so a second copy of the program cannot listen beside us.
     SetIntOption(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1);

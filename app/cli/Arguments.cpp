@@ -23,6 +23,8 @@ struct OutputOptions {
     void AddTo(QCommandLineParser& parser) const {
         parser.addOptions({json, secrets, demo, interfaceName, help});
     }
+    // The usage errors these options can make together; empty when there is none.
+    QString Check(const QCommandLineParser& parser) const;
 };
 
 // --interface names a real interface; the demo LAN has none.
@@ -37,6 +39,13 @@ QString CheckInterfaces(const QCommandLineParser& parser, const QCommandLineOpti
         }
     }
     return QString();
+}
+
+QString OutputOptions::Check(const QCommandLineParser& parser) const {
+    if (parser.isSet(secrets) && !parser.isSet(json)) {
+        return QStringLiteral("--show-secrets only applies to --json output");
+    }
+    return CheckInterfaces(parser, interfaceName, demo);
 }
 
 // Parses what follows the command name; false with invocation.text set on a usage error.
@@ -93,11 +102,8 @@ void ParseScan(const QString& program, const QStringList& rest, Invocation& invo
         return;
     }
     invocation.text = CheckedPositionals(parser.positionalArguments(), 0);
-    if (invocation.text.isEmpty() && parser.isSet(options.secrets) && !parser.isSet(options.json)) {
-        invocation.text = QStringLiteral("--show-secrets only applies to --json output");
-    }
     if (invocation.text.isEmpty()) {
-        invocation.text = CheckInterfaces(parser, options.interfaceName, options.demo);
+        invocation.text = options.Check(parser);
     }
     if (!invocation.text.isEmpty()) {
         return;
@@ -129,11 +135,8 @@ void ParseStatus(const QString& program, const QStringList& rest, Invocation& in
     if (invocation.text.isEmpty()) {
         invocation.text = CheckMacAddress(positional.first());
     }
-    if (invocation.text.isEmpty() && parser.isSet(options.secrets) && !parser.isSet(options.json)) {
-        invocation.text = QStringLiteral("--show-secrets only applies to --json output");
-    }
     if (invocation.text.isEmpty()) {
-        invocation.text = CheckInterfaces(parser, options.interfaceName, options.demo);
+        invocation.text = options.Check(parser);
     }
     if (!invocation.text.isEmpty()) {
         return;

@@ -17,19 +17,19 @@ namespace vantoro {
 
 namespace {
 
-struct FieldSpec {
+struct FieldRow {
     StatusField field;
     const char* objectName;
 };
 
 // The four groups and their fields, in the order the dialog shows them.
-struct GroupSpec {
+struct GroupRows {
     const char* title;
     bool sunken;
-    std::initializer_list<FieldSpec> fields;
+    std::initializer_list<FieldRow> fields;
 };
 
-const GroupSpec kGroups[] = {
+const GroupRows kGroups[] = {
     {"Wireless Settings",
      true,
      {{StatusField::NetworkName, "networkNameValue"},
@@ -86,10 +86,10 @@ void BridgeStatusDialog::BuildControls() {
     const BridgeStatusView labels = DescribeBridgeStatus(Bridge{});
     auto* groups = new QGridLayout;
     int index = 0;
-    for (const GroupSpec& spec : kGroups) {
-        auto* group = new QGroupBox(QString::fromLatin1(spec.title), this);
+    for (const GroupRows& rows : kGroups) {
+        auto* group = new QGroupBox(QString::fromLatin1(rows.title), this);
         auto* form = new QFormLayout(group);
-        for (const FieldSpec& field : spec.fields) {
+        for (const FieldRow& field : rows.fields) {
             QWidget* value = nullptr;
             if (field.field == StatusField::SignalStrength) {
                 signalBar_ = new QProgressBar(group);
@@ -99,7 +99,7 @@ void BridgeStatusDialog::BuildControls() {
             } else {
                 auto* label = new QLabel(group);
                 label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-                if (spec.sunken) {
+                if (rows.sunken) {
                     label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
                 }
                 label->setMinimumWidth(fontMetrics().averageCharWidth() * 20);
