@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <utility>
 
 namespace vantoro {
 namespace {
@@ -99,84 +100,107 @@ QByteArray CsvRecord(const QStringList& cells) {
     return line.toUtf8() + "\r\n";
 }
 
+namespace {
+
+// RFC 4180, one character at a time. Each step returns an error text, or an empty one.
+class CsvReader {
+public:
+    explicit CsvReader(QString input) : input_(std::move(input)) {}
+
+    std::optional<QList<QStringList>> Read(QString* error) {
+        for (pos_ = 0; pos_ < input_.size(); ++pos_) {
+            const QString why = quoted_ ? InQuotes(input_[pos_]) : Outside(input_[pos_]);
+            if (!why.isEmpty()) {
+                return Fail(why, error);
+            }
+        }
+        if (quoted_) {
+            line_ = quoteLine_;
+            return Fail(QStringLiteral("a quoted cell is not closed"), error);
+        }
+        EndRecord();
+        return records_;
+    }
+
+private:
+    QString InQuotes(QChar c) {
+        if (c != u'"') {
+            line_ += c == u'\n' ? 1 : 0;
+            cell_ += c;
+        } else if (pos_ + 1 < input_.size() && input_[pos_ + 1] == u'"') {
+            cell_ += u'"';
+            ++pos_;
+        } else {
+            quoted_ = false;
+            closed_ = true;
+        }
+        return {};
+    }
+
+    QString Outside(QChar c) {
+        if (c == u',') {
+            record_ << cell_;
+            cell_.clear();
+            started_ = true;
+            closed_ = false;
+        } else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && pos_ + 1 < input_.size() && input_[pos_ + 1] == u'\n') {
+                ++pos_;
+            }
+            EndRecord();
+            ++line_;
+        } else if (closed_) {
+            return QStringLiteral("text after a quoted cell");
+        } else if (c == u'"') {
+            if (!cell_.isEmpty()) {
+                return QStringLiteral("a quote inside an unquoted cell");
+            }
+            quoted_ = started_ = true;
+            quoteLine_ = line_;
+        } else {
+            cell_ += c;
+            started_ = true;
+        }
+        return {};
+    }
+
+    void EndRecord() {
+        if (started_ || !record_.isEmpty()) {
+            record_ << cell_;
+            records_ << record_;
+        }
+        record_.clear();
+        cell_.clear();
+        started_ = closed_ = false;
+    }
+
+    std::optional<QList<QStringList>> Fail(const QString& why, QString* error) const {
+        if (error != nullptr) {
+            *error = QStringLiteral("line %1: %2").arg(line_).arg(why);
+        }
+        return std::nullopt;
+    }
+
+    QString input_;
+    qsizetype pos_ = 0;
+    QList<QStringList> records_;
+    QStringList record_;
+    QString cell_;
+    bool quoted_ = false;  // inside a quoted cell
+    bool closed_ = false;  // the current cell was quoted and has closed
+    bool started_ = false; // the record has a cell in progress, even an empty one
+    int line_ = 1;
+    int quoteLine_ = 1;
+};
+
+} // namespace
+
 std::optional<QList<QStringList>> ReadCsv(const QByteArray& text, QString* error) {
     QString input = QString::fromUtf8(text);
     if (input.startsWith(QChar(0xFEFF))) {
         input.remove(0, 1);
     }
-    QList<QStringList> records;
-    QStringList record;
-    QString cell;
-    bool quoted = false;      // inside a quoted cell
-    bool wasQuoted = false;   // the current cell was quoted and has closed
-    bool cellStarted = false; // the record has a cell in progress (even an empty one)
-    int line = 1;
-    int quoteLine = 1;
-    const auto fail = [&](const QString& why) -> std::optional<QList<QStringList>> {
-        if (error != nullptr) {
-            *error = QStringLiteral("line %1: %2").arg(line).arg(why);
-        }
-        return std::nullopt;
-    };
-    const auto endRecord = [&] {
-        if (cellStarted || !record.isEmpty()) {
-            record << cell;
-            records << record;
-        }
-        record.clear();
-        cell.clear();
-        cellStarted = wasQuoted = false;
-    };
-    for (qsizetype i = 0; i < input.size(); ++i) {
-        const QChar c = input[i];
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < input.size() && input[i + 1] == u'"') {
-                    cell += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                    wasQuoted = true;
-                }
-            } else {
-                if (c == u'\n') {
-                    ++line;
-                }
-                cell += c;
-            }
-            continue;
-        }
-        if (c == u',') {
-            record << cell;
-            cell.clear();
-            cellStarted = true;
-            wasQuoted = false;
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < input.size() && input[i + 1] == u'\n') {
-                ++i;
-            }
-            endRecord();
-            ++line;
-        } else if (wasQuoted) {
-            return fail(QStringLiteral("text after a quoted cell"));
-        } else if (c == u'"') {
-            if (!cell.isEmpty()) {
-                return fail(QStringLiteral("a quote inside an unquoted cell"));
-            }
-            quoted = true;
-            quoteLine = line;
-            cellStarted = true;
-        } else {
-            cell += c;
-            cellStarted = true;
-        }
-    }
-    if (quoted) {
-        line = quoteLine;
-        return fail(QStringLiteral("a quoted cell is not closed"));
-    }
-    endRecord();
-    return records;
+    return CsvReader(std::move(input)).Read(error);
 }
 
 } // namespace vantoro
