@@ -238,9 +238,8 @@ struct WirelessOptionSet {
                                   QStringLiteral("the key in use, 1 to 4"), QStringLiteral("N")};
 
     QList<QCommandLineOption> All() const {
-        return {ssid,    region,     agreeRegion, infrastructure, adHoc,
-                mode,    channel,    wep,         keySize,        passphrase,
-                passphraseFile, key, keysFile,    defaultKey};
+        return {ssid, region,  agreeRegion, infrastructure, adHoc, mode,     channel,
+                wep,  keySize, passphrase,  passphraseFile, key,   keysFile, defaultKey};
     }
 };
 
@@ -261,8 +260,9 @@ constexpr QLatin1String kChangeAfter{
     "taken; 3 login refused; 4 the bridge did not answer."};
 
 constexpr CommandText kCommands[] = {
-    {kScan, QLatin1String(), QLatin1String("broadcast three discovery requests over 3.5 seconds "
-                                            "and print every bridge that answered"),
+    {kScan, QLatin1String(),
+     QLatin1String("broadcast three discovery requests over 3.5 seconds "
+                   "and print every bridge that answered"),
      QLatin1String("Broadcasts three discovery requests over 3.5 seconds, on every network "
                    "interface that can broadcast, and prints every bridge that answered, in the "
                    "order they answered. --json prints an array, one object per bridge."),
@@ -276,7 +276,8 @@ constexpr CommandText kCommands[] = {
                    "character. Waits up to 3 seconds; answers from other bridges are ignored."),
      QLatin1String("Exit status: 0 the bridge answered; 2 usage error, or port 65432 taken; 4 no "
                    "answer within 3 seconds.")},
-    {kSetIp, QLatin1String("MAC"), QLatin1String("give the bridge DHCP or a fixed address and mask"),
+    {kSetIp, QLatin1String("MAC"),
+     QLatin1String("give the bridge DHCP or a fixed address and mask"),
      QLatin1String("Gives the bridge whose MAC address is MAC a new IP configuration, as the IP "
                    "Setting window does. One status request learns the bridge's settings (3 "
                    "seconds at most); the options below change them, in this order; then the "
@@ -387,8 +388,9 @@ QString UsageError(const QString& command, const QString& message) {
         usage = QStringLiteral("Usage: ") + kProgram + u' ' + names.join(u'|') +
                 QStringLiteral(" ...\n");
     } else {
-        usage = UsageForm(QStringLiteral("Usage: "), text->name, text->operand,
-                          CommandOptions(command));
+        usage = QStringLiteral("Usage: ") + kProgram + u' ' + text->name +
+                (text->operand.isEmpty() ? QString() : QString(u' ' + text->operand)) +
+                QStringLiteral(" [OPTION]...\n");
     }
     const QString help = text == nullptr ? QString() : QString(text->name + u' ');
     return kProgram + QStringLiteral(": ") + message + u'\n' + usage + QStringLiteral("Try '") +
@@ -834,8 +836,8 @@ void ReadSecurityOptions(const QCommandLineParser& parser, const WirelessOptionS
             fail(QStringLiteral("--default-key takes a key number from 1 to 4"));
         }
     }
-    const bool keyOptions = options.keySize || options.passphrase || !options.keys.isEmpty() ||
-                            options.defaultKey;
+    const bool keyOptions =
+        options.keySize || options.passphrase || !options.keys.isEmpty() || options.defaultKey;
     if (options.useWep == std::optional<bool>(false) && keyOptions) {
         fail(QStringLiteral("the key options need WEP on, not --wep off"));
     }
@@ -852,9 +854,9 @@ void ParseSetWireless(const QString& program, const QStringList& rest, Invocatio
         return;
     }
     const FirstError fail{invocation.text};
-    fail(RepeatedOption(parser, {&set.ssid, &set.region, &set.mode, &set.channel, &set.wep,
-                                 &set.keySize, &set.passphrase, &set.passphraseFile,
-                                 &set.keysFile, &set.defaultKey}));
+    fail(RepeatedOption(parser,
+                        {&set.ssid, &set.region, &set.mode, &set.channel, &set.wep, &set.keySize,
+                         &set.passphrase, &set.passphraseFile, &set.keysFile, &set.defaultKey}));
     ReadNetworkOptions(parser, set, options, fail);
     ReadSecurityOptions(parser, set, options, fail);
     if (!invocation.text.isEmpty()) {

@@ -414,7 +414,8 @@ NetworkChoice NetworkOf(const Invocation& invocation) {
 QString CheckInterfaceNames(const std::vector<NetInterface>& all, const QStringList& names) {
     const QStringList unknown = UnknownInterfaceNames(all, names);
     if (!unknown.isEmpty()) {
-        return QStringLiteral("this PC has no interface named '%1'").arg(Printable(unknown.first()));
+        return QStringLiteral("this PC has no interface named '%1'")
+            .arg(Printable(unknown.first()));
     }
     for (const QString& name : names) {
         const auto found = std::find_if(all.begin(), all.end(), [&name](const NetInterface& i) {
@@ -471,9 +472,9 @@ ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
     }
     const NetworkChoice network = NetworkOf(invocation);
     if (!network.demo && !network.interfaces.isEmpty()) {
-        const QString error = CheckInterfaceNames(
-            services.interfaces ? services.interfaces() : std::vector<NetInterface>(),
-            network.interfaces);
+        const QString error = CheckInterfaceNames(services.interfaces ? services.interfaces()
+                                                                      : std::vector<NetInterface>(),
+                                                  network.interfaces);
         if (!error.isEmpty()) {
             err << UsageError(invocation.command, error) << Qt::flush;
             return ExitStatus::Usage;

@@ -156,7 +156,8 @@ void BridgeStatusDialog::RefreshStatus() {
         return;
     }
     requestedBridge_ = bridge->macAddress;
-    if (const QByteArray request = BuildStatusRequest(requestedBridge_.view()); !request.isEmpty()) {
+    if (const QByteArray request = BuildStatusRequest(requestedBridge_.view());
+        !request.isEmpty()) {
         context_.sendRequest(request);
     }
     context_.clearReplyArrived();
