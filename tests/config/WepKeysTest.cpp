@@ -26,12 +26,7 @@ void ExpectKeys(const KeyTexts& actual, const Keys& expected, const std::string&
     }
 }
 
-std::string Wire(const QList<ConfigItem>& items) {
-    std::string text;
-    for (const ConfigItem& item : items) {
-        text += item.key.toStdString() + item.value.toStdString() + "\r";
-    }
-    return text;
+return text;
 }
 
 TEST(WepKeyGenerator, MatchesPublishedVectorsAndReadsBytesUnsigned) {
@@ -137,16 +132,6 @@ TEST(WepKeyChecks, KeyChangeStoresTheFieldAsTypedOrStaysOnTheOldKey) {
     entry.keyText.clear();
     EXPECT_FALSE(ChangeKeyIndex(entry, 4, keySlots)); // no such key: nothing stored
     ExpectKeys(keySlots, {"abcdef0123", "1111111111", "", ""}, "slots");
-}
-
-// The wire order and the masks are checked with the whole wireless request.
-TEST(WepKeyItems, AnIndexOutsideTheFourKeysGoesOutAsKeyOne) {
-    const KeyTexts masked = Slots({"**********", "**************************", "", ""});
-    EXPECT_EQ(Wire(WepKeyItems(7, KeySize::Bits128, masked)), "isl_wlg_keyid 0\r"
-                                                              "isl_wlg_key_1 **********\r"
-                                                              "isl_wlg_empty_key_1 1\r"
-                                                              "isl_wlg_empty_key_3 empty\r"
-                                                              "isl_wlg_empty_key_4 empty\r");
 }
 
 } // namespace
