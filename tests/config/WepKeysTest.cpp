@@ -26,9 +26,6 @@ void ExpectKeys(const KeyTexts& actual, const Keys& expected, const std::string&
     }
 }
 
-return text;
-}
-
 TEST(WepKeyGenerator, MatchesPublishedVectorsAndReadsBytesUnsigned) {
     ExpectKeys(GenerateWepKeys("badpw", KeySize::Bits64),
                {"02CB778981", "C27236DFB1", "C90C104FA2", "A804571CC0"}, "badpw");
