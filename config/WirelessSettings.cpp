@@ -52,6 +52,35 @@ QList<ConfigItem> WirelessItems(const WirelessSettings& settings) {
     return items;
 }
 
+bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings) {
+    const QByteArray name = NetworkNameBytes(settings.networkName);
+    if (ChangesRegion(settings) ||
+        reported.ssid.view() != std::string_view(name.constData(), size_t(name.size())) ||
+        ReportedNetworkType(reported.networkType.view()) != settings.networkType ||
+        (DecimalValue(reported.privacy.view()) != 0) != settings.useWep) {
+        return false;
+    }
+    if (settings.networkType == NetworkType::AdHoc &&
+        (DecimalValue(reported.profile.view()) != settings.workProfile ||
+         DecimalValue(reported.channel.view()) != settings.workChannel)) {
+        return false;
+    }
+    if (!settings.useWep) {
+        return true;
+    }
+    if (ReportedKeySize(reported.keyLength.view()) != settings.keySize ||
+        DecimalValue(reported.keyId.view()) != settings.keyIndex + 1) {
+        return false;
+    }
+    for (size_t k = 0; k < settings.keySlots.size(); ++k) {
+        const std::string_view slot = settings.keySlots[k].view();
+        if (slot != KeyMask(settings.keySize) && slot != reported.keys[k].view()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int RestoreReportedRegion(Bridge& bridge, RegionCodeText& currentRegionCode) {
     const int reported = FindRegionIndex(bridge.country.view());
     ApplyRegionChange(reported, bridge, currentRegionCode);

@@ -67,6 +67,12 @@ QByteArray NetworkNameBytes(const QString& networkName);
 // WepKeyItems. The key check (ApplyKeyCheck) must have passed before.
 QList<ConfigItem> WirelessItems(const WirelessSettings& settings);
 
+// True when the change would carry exactly what the bridge reports: network name, region,
+// network type, for ad-hoc the mode and channel, the WEP state, and with WEP the key size, the
+// default key and every key (a masked slot keeps its key). Such a change is not sent: it would
+// only reboot the bridge.
+bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings);
+
 // Back to the region the bridge reports after the user declined kRegionWarning: the code in use
 // and the working channel become what they were when the settings were opened. Returns the row
 // the region list shows for it.
