@@ -17,14 +17,14 @@ using test::ModalScript;
 // Types into the prompt as a user would, then presses OK (or Escape).
 ModalScript::Step Type(QString user, QString password) {
     return [user = std::move(user), password = std::move(password)](QWidget& dialog) {
-        auto& userEdit = ModalScript::Child<QLineEdit>(dialog, "userNameEdit");
-        auto& passwordEdit = ModalScript::Child<QLineEdit>(dialog, "passwordEdit");
+        auto& userEdit = test::Child<QLineEdit>(dialog, "userNameEdit");
+        auto& passwordEdit = test::Child<QLineEdit>(dialog, "passwordEdit");
         // Every attempt starts with both fields empty and the password masked.
         EXPECT_TRUE(userEdit.text().isEmpty() && passwordEdit.text().isEmpty());
         EXPECT_EQ(passwordEdit.echoMode(), QLineEdit::Password);
         QTest::keyClicks(&userEdit, user);
         QTest::keyClicks(&passwordEdit, password);
-        QTest::mouseClick(&ModalScript::Child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+        QTest::mouseClick(&test::Child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
     };
 }
 ModalScript::Step PressEscape() {
@@ -41,13 +41,6 @@ protected:
     }
     AuthorizeOutcome Authorize() {
         return AuthorizeAndApply(caller, context, [this] { ++applied; });
-    }
-    QStringList Messages() const {
-        QStringList texts;
-        for (const MessageRequest& shown : messages.shown) {
-            texts << shown.text;
-        }
-        return texts;
     }
     QDialog caller;
     int applied = 0;
