@@ -46,26 +46,15 @@ protected:
     int applied = 0;
 };
 
-TEST_F(LoginDialogTest, RightCredentialsApplyAndStartTheGraceForEveryBridge) {
+// How long the grace lasts and which bridges it covers is the login state's to test.
+TEST_F(LoginDialogTest, RightCredentialsApplyAndStartTheGrace) {
     ModalScript script({Type("admin", "Pass")});
     EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
     EXPECT_EQ(script.handled(), 1u);
     EXPECT_EQ(applied, 1);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(login.loginRequired());
-
-    // Within the grace another bridge's change goes through without a prompt.
-    selected = 1;
-    bridge().userName.set("other");
-    bridge().version.set("1.0");
-    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
-    EXPECT_EQ(applied, 2);
-
-    // After it, the prompt is back.
-    login.OnGraceExpired();
-    ModalScript again({PressEscape()});
-    EXPECT_EQ(Authorize(), AuthorizeOutcome::Cancelled);
-    EXPECT_EQ(again.handled(), 1u);
+    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied); // no prompt within the grace
     EXPECT_EQ(applied, 2);
 }
 
