@@ -2,7 +2,7 @@
 
 // "Connection Settings": the selected bridge's network name, region, network type (with the
 // ad-hoc mode and channel) and WEP security. OK logs in, checks, sends one configuration request
-// and rescans; the Enter key does nothing here.
+// and rescans; Enter does nothing here but press a focused button.
 
 #include "config/WepKeys.h"
 #include "config/WirelessSettings.h"
@@ -43,7 +43,7 @@ public:
     void ApplyConnectionSettings();
 
 public Q_SLOTS:
-    // The standard OK (the Enter key) does nothing: only the OK button applies.
+    // The standard OK (Enter away from a button) does nothing: only the OK button applies.
     void accept() override;
 
 private:

@@ -38,6 +38,7 @@ private:
     QDialog* dialog_;
 };
 
+// Gives dialog the filter above; the dialog owns it.
 inline void PressFocusedButtonOnEnter(QDialog* dialog) {
     new EnterPressesFocusedButton(dialog);
 }
