@@ -1,9 +1,6 @@
 #include "ui/main/MainWindow.h"
 
-#if __has_include("config/Csv.h")
 #include "config/Csv.h"
-#define VANTORO_HAS_CSV 1
-#endif
 #include "config/Strings.h"
 #include "config/Version.h"
 #include "platform/AddressEntries.h"
@@ -370,6 +367,12 @@ bool MainWindow::OnInitDialog() {
         return true;
     }
 
+    // Bridges that answer once the list is full are counted beside it.
+    connect(&services_.transport, &Transport::DatagramReceived, this, [this] {
+        if (listModel_.rowCount() == kBridgeTableSize) {
+            OnUnlisted(scan_.unlistedBridges());
+        }
+    });
     // The bridge commands are disabled since construction; a row click enables them. The login
     // state starts as required.
     helpPane_ = LoadHelpFile(helpGroup_, QStringLiteral("Networks.rtf"));
@@ -560,10 +563,6 @@ void MainWindow::ExportList() {
 }
 
 bool MainWindow::ExportListTo(const QString& path) {
-#ifndef VANTORO_HAS_CSV
-    (void)path;
-    return false;
-#else
     QByteArray csv = CsvRecord(BridgeCsvHeader(false));
     // The rows as the list shows them: in its order, and only those the filter lets through.
     for (int row = 0; row < listOrder_.rowCount(); ++row) {
@@ -578,7 +577,6 @@ bool MainWindow::ExportListTo(const QString& path) {
     services_.messages.Show(this, QStringLiteral("The list could not be written to %1: %2")
                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
     return false;
-#endif
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {

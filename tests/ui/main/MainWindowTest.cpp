@@ -1,5 +1,6 @@
 #include "ui/main/MainWindow.h"
 
+#include "config/Csv.h"
 #include "config/Strings.h"
 #include "sim/Fleet.h"
 #include "sim/SimulatedLan.h"
@@ -411,26 +412,35 @@ TEST_F(MainWindowTest, AdvancedSettingsOpensTheWebPagesOnTheSubnetAndOtherwiseOf
     EXPECT_EQ(platform.browserTargets.size(), 1u);
 }
 
-TEST_F(MainWindowTest, NewRowsTakeTheFocusMarkWithoutMovingTheView) {
-    Open();
-    const auto deliver = [this](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            transport.Deliver(SimpleReply(QByteArray("MAC-") + QByteArray::number(i)));
+TEST(MainWindowScrollTest, NewRowsTakeTheFocusMarkWithoutMovingTheViewOrTheSelection) {
+    for (const bool sorted : {false, true}) {
+        SCOPED_TRACE(sorted);
+        Harness h;
+        h.Open();
+        if (sorted) { // descending: the later rows go in among the first
+            h.ClickHeader(ColumnMacAddress);
+            h.ClickHeader(ColumnMacAddress);
         }
-    };
-    deliver(0, 40);
-    QScrollBar& scrollBar = *list().verticalScrollBar();
-    ASSERT_GT(scrollBar.maximum(), 0) << "more rows than fit";
-    EXPECT_EQ(scrollBar.value(), 0);
-    EXPECT_EQ(list().currentIndex().row(), 39);
-    Click(RowPoint(1));
-    ASSERT_EQ(window.selectionMark(), 1);
+        const auto deliver = [&h](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                h.transport.Deliver(SimpleReply(QByteArray("MAC-") + QByteArray::number(i)));
+            }
+        };
+        deliver(0, 40);
+        QScrollBar& scrollBar = *h.list().verticalScrollBar();
+        ASSERT_GT(scrollBar.maximum(), 0) << "more rows than fit";
+        EXPECT_EQ(scrollBar.value(), 0);
+        EXPECT_EQ(h.Cell(h.list().currentIndex().row(), ColumnMacAddress), "MAC-39");
+        h.Click(h.RowPoint(1));
+        const int selected = h.window.selectionMark();
+        ASSERT_GE(selected, 0);
 
-    scrollBar.setValue(3);
-    deliver(40, 60);
-    EXPECT_EQ(scrollBar.value(), 3);
-    EXPECT_EQ(list().currentIndex().row(), 59);
-    EXPECT_EQ(window.selectionMark(), 1);
+        scrollBar.setValue(3);
+        deliver(40, 60);
+        EXPECT_EQ(scrollBar.value(), 3);
+        EXPECT_EQ(h.Cell(h.list().currentIndex().row(), ColumnMacAddress), "MAC-59");
+        EXPECT_EQ(h.window.selectionMark(), selected);
+    }
 }
 
 // Answers every message box while letting the network deliver more, as a real box's event loop
@@ -785,6 +795,49 @@ TEST_F(MainWindowTest, EveryControlOfTheWindowAndItsDialogsHasAnAccessibleName) 
         dialog->hide();
     }
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join("\n").toStdString();
+}
+
+TEST_F(MainWindowTest, ExportWritesTheShownRowsInTheirOrderAsCsvWithoutSecrets) {
+    Open();
+    DeliverSortable();
+    transport.Deliver(SimpleReply("00:11:22:33:44:04", "Lobby, \"east\"", "=cmd", "192.168.1.30"));
+    ClickHeader(ColumnDeviceName);
+    QTemporaryDir dir;
+    ASSERT_TRUE(window.ExportListTo(dir.filePath("list.csv")));
+    QFile file(dir.filePath("list.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray csv = file.readAll();
+    const std::optional<QList<QStringList>> records = ReadCsv(csv, nullptr);
+    ASSERT_TRUE(records.has_value());
+    ASSERT_EQ(records->size(), 5);
+    EXPECT_EQ(records->front(), BridgeCsvHeader(false));
+    const qsizetype mac = records->front().indexOf("macAddress");
+    QString order;
+    for (qsizetype row = 1; row < records->size(); ++row) {
+        order += records->at(row).at(mac).right(1);
+    }
+    EXPECT_EQ(order, "3241");
+    EXPECT_TRUE(csv.contains(",\"Lobby, \"\"east\"\"\",'=cmd,")) << csv.toStdString();
+    EXPECT_FALSE(csv.contains("secret"));
+
+    EXPECT_FALSE(window.ExportListTo(dir.filePath("no such folder/list.csv")));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(MainWindowTest, AFullListSaysBesideItHowManyBridgesWereNotListed) {
+    Open();
+    for (int i = 0; i < kBridgeTableSize + 2; ++i) {
+        transport.Deliver(SimpleReply("MAC-" + QByteArray::number(i)));
+    }
+    transport.Deliver(SimpleReply("MAC-501")); // the same bridge again counts once
+    EXPECT_EQ(RowCount(), kBridgeTableSize);
+    const QLabel& notice = test::Child<QLabel>(window, "unlistedNotice");
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_EQ(notice.text(), "The list is full: 2 more bridges answered and are not listed.");
+    EXPECT_TRUE(messages.shown.empty());
+    FinishScan();
+    window.StartScan();
+    EXPECT_FALSE(notice.isVisible());
 }
 
 } // namespace
