@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QSignalBlocker>
 #include <algorithm>
 
 namespace vantoro {
@@ -129,16 +130,11 @@ bool BridgeListOrder::filterAcceptsRow(int sourceRow, const QModelIndex&) const 
     });
 }
 
-void BridgeListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
-    if (!holdScroll_) {
-        QTreeView::scrollTo(index, hint);
-    }
-}
-
 void BridgeListView::MarkCurrent(const QModelIndex& index) {
-    holdScroll_ = true;
+    // Unannounced, the view neither scrolls to the row nor lays out the whole list to repaint
+    // it, which for a burst of rows would be once per row; the rows' arrival repaints the list.
+    const QSignalBlocker quiet(selectionModel());
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    holdScroll_ = false;
 }
 
 void BridgeListView::keyPressEvent(QKeyEvent* event) {

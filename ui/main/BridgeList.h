@@ -84,7 +84,6 @@ class BridgeListView : public QTreeView {
 public:
     using QTreeView::QTreeView;
 
-    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void keyboardSearch(const QString&) override {}
     // Makes index current without selecting it or scrolling.
     void MarkCurrent(const QModelIndex& index);
@@ -97,9 +96,6 @@ Q_SIGNALS:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-
-private:
-    bool holdScroll_ = false;
 };
 
 } // namespace vantoro

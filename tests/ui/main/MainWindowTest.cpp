@@ -425,6 +425,7 @@ TEST(MainWindowScrollTest, NewRowsTakeTheFocusMarkWithoutMovingTheViewOrTheSelec
             for (int i = from; i < to; ++i) {
                 h.transport.Deliver(SimpleReply(QByteArray("MAC-") + QByteArray::number(i)));
             }
+            h.list().doItemsLayout(); // as the event loop would after the burst
         };
         deliver(0, 40);
         QScrollBar& scrollBar = *h.list().verticalScrollBar();
