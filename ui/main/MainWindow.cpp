@@ -18,6 +18,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QGroupBox>
@@ -773,6 +774,9 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 void MainWindow::SaveSettings() {
     if (settingsFile_.isEmpty()) {
         return;
+    }
+    if (QSettings(settingsFile_, QSettings::IniFormat).status() != QSettings::NoError) {
+        QFile::remove(settingsFile_); // unreadable: QSettings would never write over it
     }
     QSettings settings(settingsFile_, QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("MainWindow"));

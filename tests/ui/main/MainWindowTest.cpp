@@ -30,6 +30,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -581,36 +582,13 @@ TEST_F(MainWindowTest, TheHeaderMenuShowsMoreColumnsWhichTheFilterAndCopyThenUse
     Open();
     DeliverThreeBridges();
     const InterfaceId second{7, QStringLiteral("eth1")};
-    transport.Deliver(test::ReplyOf({"Torva_MultiAp_mgnt",
-                                     "1001",
-                                     "ACK",
-                                     "00:11:22:33:44:04",
-                                     "<b>Bold</b>\tname",
-                                     "<img src=/dev/zero>",
-                                     "dhcp",
-                                     "10.1.1.1",
-                                     "255.0.0.0",
-                                     "10.1.1.254",
-                                     "1",
-                                     "6",
-                                     "1",
-                                     "US",
-                                     "0",
-                                     "10",
-                                     "1",
-                                     "NULL",
-                                     "NULL",
-                                     "NULL",
-                                     "NULL",
-                                     "<i>net</i>",
-                                     "0",
-                                     "0",
-                                     "0",
-                                     "0",
-                                     "admin",
-                                     "pw",
-                                     "2.0"}),
-                      second);
+    QByteArrayList fields =
+        SimpleReply("00:11:22:33:44:04", "<b>Bold</b>\tname", "<img src=/dev/zero>", "10.1.1.1")
+            .split('\r');
+    fields[6] = "dhcp";
+    fields[21] = "<i>net</i>";
+    fields[28] = "2.0";
+    transport.Deliver(fields.join('\r'), second);
     for (const char* column :
          {"Version", "IP Source", "Network Name", "Interface", "Brellix Model"}) {
         ToggleColumn(column);
@@ -726,7 +704,6 @@ TEST(MainWindowSettingsTest, SizeColumnsAndSortAreKeptAndAFileThatIsNotOursIsIgn
 
     const QByteArray notOurs[] = {
         QByteArray("\xff\xfe[MainWindow\nformat=1\ncolumnWidths=5, 5, 5, 5, 5, 5, 5, 5\n[[["),
-        "[MainWindow]\nformat=2\nhiddenColumns=0, 1, 2\n",
         "[MainWindow]\nformat=1\ngeometry=junk\ncolumnWidths=a, b\n"
         "hiddenColumns=0, 1, 2, 3, 4, 5, 6, 7\nsortColumn=99\n"};
     for (const QByteArray& text : notOurs) {
@@ -741,6 +718,8 @@ TEST(MainWindowSettingsTest, SizeColumnsAndSortAreKeptAndAFileThatIsNotOursIsIgn
         EXPECT_FALSE(h.list().isColumnHidden(ColumnDeviceName));
         EXPECT_TRUE(h.list().isColumnHidden(4));
         EXPECT_EQ(h.list().header()->sortIndicatorSection(), -1);
+        QTest::keyClick(&h.window, Qt::Key_Escape); // written afresh
+        EXPECT_EQ(QSettings(file, QSettings::IniFormat).value("MainWindow/format"), 1);
     }
 }
 
