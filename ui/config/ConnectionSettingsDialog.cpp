@@ -95,6 +95,7 @@ QGroupBox* ConnectionSettingsDialog::BuildNetworkGroup() {
     networkNameBox_->setInsertPolicy(QComboBox::NoInsert);
     networkNameBox_->setCompleter(nullptr);
     networkNameBox_->lineEdit()->setMaxLength(kMaxNetworkNameChars);
+    networkNameBox_->lineEdit()->setAccessibleName(QStringLiteral("Network Name"));
     networkNameBox_->setValidator(new WireTextValidator(networkNameBox_));
     regionList_ = MakeList("regionList", group);
     networkTypeList_ = MakeList("networkTypeList", group,
