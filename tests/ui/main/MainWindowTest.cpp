@@ -759,13 +759,14 @@ TEST_F(MainWindowTest, EveryControlOfTheWindowAndItsDialogsHasAnAccessibleName) 
     DeliverThreeBridges();
     Click(RowPoint(0));
     window.OpenFilter();
+    Bridge adHocWork;
     std::vector<std::unique_ptr<QWidget>> dialogs;
     dialogs.push_back(std::make_unique<AboutDialog>(&window));
     dialogs.push_back(std::make_unique<BridgeStatusDialog>(window.dialogContext(), &window));
     dialogs.push_back(std::make_unique<LoginDialog>(window.dialogContext(), &window));
     dialogs.push_back(std::make_unique<IpSettingDialog>(window.dialogContext(), &window));
     dialogs.push_back(std::make_unique<ConnectionSettingsDialog>(window.dialogContext(), &window));
-    dialogs.push_back(std::make_unique<AdHocDialog>(window.dialogContext(), &window));
+    dialogs.push_back(std::make_unique<AdHocDialog>(window.dialogContext(), &adHocWork, &window));
     QStringList unnamed;
     CollectUnnamed(QAccessible::queryAccessibleInterface(&window), "main", unnamed);
     for (const auto& dialog : dialogs) {
