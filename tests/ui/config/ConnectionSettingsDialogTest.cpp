@@ -70,9 +70,7 @@ protected:
     }
     // Check boxes and radios by the Space bar, as from the keyboard.
     void Toggle(const char* name) { QTest::keyClick(&Find<QAbstractButton>(name), Qt::Key_Space); }
-    void Press(const char* button) {
-        QTest::mouseClick(&Find<QPushButton>(button), Qt::LeftButton);
-    }
+    void Press(const char* button) { test::Click(*dialog_, button); }
     void TypeKey(const QString& text) { QTest::keyClicks(&Key(), text); }
     // Typing that may go beyond ASCII (keyClicks takes ASCII only).
     static void Type(QWidget* edit, const QString& text) {
@@ -215,7 +213,7 @@ TEST_F(ConnectionSettingsDialogTest, InfrastructureSendsNoWorkingValuesEvenAfter
     EXPECT_TRUE(Find<QPushButton>("adHocButton").isEnabled());
     test::ModalScript script({[](QWidget& adHoc) {
         QTest::keyClick(&test::Child<QComboBox>(adHoc, "channelList"), Qt::Key_End);
-        QTest::mouseClick(&test::Child<QPushButton>(adHoc, "okButton"), Qt::LeftButton);
+        test::Click(adHoc, "okButton");
     }});
     Press("adHocButton");
     EXPECT_EQ(script.handled(), 1u);
@@ -244,7 +242,7 @@ TEST_F(ConnectionSettingsDialogTest, AdHocSendsTheModeAndChannelChosenAfterTheLo
         [](QWidget& adHoc) {
             QTest::keyClick(&test::Child<QComboBox>(adHoc, "modeList"), Qt::Key_Home);
             QTest::keyClick(&test::Child<QComboBox>(adHoc, "channelList"), Qt::Key_Home);
-            QTest::mouseClick(&test::Child<QPushButton>(adHoc, "okButton"), Qt::LeftButton);
+            test::Click(adHoc, "okButton");
         },
         [](QWidget& prompt) {
             QTest::keyClicks(&test::Child<QLineEdit>(prompt, "userNameEdit"), "admin");
@@ -329,9 +327,9 @@ TEST_F(ConnectionSettingsDialogTest, AReplyUnderTheOpenDialogChangesNothingThatI
     reply[11] = "11";
     reply[28] = ""; // no version: no login
     test::ModalScript script({[&](QWidget& status) {
-        QTest::mouseClick(&test::Child<QPushButton>(status, "refreshButton"), Qt::LeftButton);
+        test::Click(status, "refreshButton");
         Receive(reply.join('\r'));
-        QTest::mouseClick(&test::Child<QPushButton>(status, "closeButton"), Qt::LeftButton);
+        test::Click(status, "closeButton");
     }});
     Press("statusButton");
     ASSERT_EQ(script.handled(), 1u);
