@@ -39,7 +39,7 @@ public:
 using vantoro::test::Line;
 
 // The demo fleet with counters that stand still, plus a bridge whose address is no dotted quad
-// and one whose password fills the whole login field.
+// and one whose password fills the whole login field. The status tests use it too.
 inline std::vector<sim::SimBridgeState> ChangeFleet() {
     auto fleet = sim::DemoFleet();
     sim::SimBridgeState odd = fleet.front();

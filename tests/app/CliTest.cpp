@@ -66,7 +66,6 @@ TEST(CliArguments, UsageErrorsSayWhatIsWrongInOneLineAndTouchNoNetwork) {
         // Whitespace or a control character would shift the request's fields.
         {Line({"status", "02:4B\r0.0.0.0"}), "control character"},
         {Line({"status", "02:4B 00"}), "space"},
-        {Line({"status", "02:4B\t00"}), "space"},
         {QStringList{QStringLiteral("status"), QStringLiteral("02:4B:\u20ac")}, "cannot report"},
         {Line({"set-ip"}), "MAC address"},
         {Line({"set-ip", office, "--dhcp", "--static"}), "exclude"},
@@ -78,14 +77,12 @@ TEST(CliArguments, UsageErrorsSayWhatIsWrongInOneLineAndTouchNoNetwork) {
         {Line({"set-ip", office, "--address", "1.2.3.4", "--address", "1.2.3.5"}), "once"},
         {Line({"set-ip", office, "--dry-run", "--wait"}), "--wait"},
         {Line({"set-wireless", office, "--region", "TW"}), "'TW'"},
-        {Line({"set-wireless", office, "--region", "us"}), "'us'"},
         {Line({"set-wireless", office, "--agree-region"}), "--agree-region"},
         {Line({"set-wireless", office, "--infrastructure", "--adhoc"}), "exclude"},
         {Line({"set-wireless", office, "--infrastructure", "--channel", "6"}), "ad-hoc"},
         {Line({"set-wireless", office, "--key", "5=0011223344"}), "N=HEX"},
         {Line({"set-wireless", office, "--wep", "off", "--default-key", "2"}), "--wep off"},
         {Line({"set-wireless", office, "--ssid", "012345678901234567890123456789012"}), "--ssid"},
-        {Line({"set-wireless", office, "--ssid", "tab\there"}), "--ssid"},
         {Line({"set-wireless", office, "--passphrase", "x", "--key", "1=0011223344"}), "--key"},
         {Line({"set-wireless", office, "--passphrase-file", "/nonexistent/pass"}), "cannot read"},
         {Line({"set-wireless", office, "--keys-file", "/"}), "regular file"},
@@ -196,20 +193,11 @@ TEST(CliSetUp, FailuresAreReportedWithStatusTwoAndNothingIsSent) {
     EXPECT_FALSE(run.answerTimer().isActive());
 }
 
-// The demo fleet with counters that stand still, so two answers can be compared exactly.
-std::vector<sim::SimBridgeState> StillFleet() {
-    auto fleet = sim::DemoFleet();
-    for (auto& bridge : fleet) {
-        bridge.txPerSecond = 0;
-        bridge.rxPerSecond = 0;
-    }
-    return fleet;
-}
-
-// Scans and status requests over the demo LAN with the clock driven by hand.
+// Scans and status requests over the demo LAN (counters standing still, so two answers compare
+// exactly) with the clock driven by hand.
 class CliDemoLan : public ::testing::Test {
 protected:
-    sim::SimulatedLan lan_{StillFleet(), {}, sim::ClockMode::Manual};
+    sim::SimulatedLan lan_{test::ChangeFleet(), {}, sim::ClockMode::Manual};
     Captured io_;
 
     QString Scan(ScanOptions options) {
@@ -283,19 +271,6 @@ TEST_F(CliDemoLan, ScanTablePrintsEveryBridgeOnceInAlignedColumns) {
     EXPECT_EQ(Requests(1001).size(), 3);
 }
 
-TEST_F(CliDemoLan, ScanJsonKeepsSecretsOutUnlessAsked) {
-    for (const bool secrets : {false, true}) {
-        const QJsonArray bridges =
-            QJsonDocument::fromJson(Scan({true, secrets, true}).toUtf8()).array();
-        ASSERT_EQ(bridges.size(), qsizetype(lan_.bridges().size()));
-        for (const QJsonValue value : bridges) {
-            for (const char* key : {"password", "userName", "keys"}) {
-                EXPECT_EQ(value.toObject().contains(QLatin1String(key)), secrets) << key;
-            }
-        }
-    }
-}
-
 TEST_F(CliDemoLan, StatusPrintsTheStatusWindowsFieldsAfterOneExactRequest) {
     EXPECT_EQ(Status({"02:4B:00:00:00:01"}, 0), ExitStatus::Ok);
     EXPECT_EQ(io_.out, QStringLiteral("Wireless Settings\n"
@@ -318,21 +293,21 @@ TEST_F(CliDemoLan, StatusPrintsTheStatusWindowsFieldsAfterOneExactRequest) {
                                       "  Mac Address :        02:4B:00:00:00:01\n"
                                       "  Version :            2.1.4\n"));
     EXPECT_TRUE(io_.err.isEmpty());
-    // One status request, sent as given, and nothing else: no discovery.
-    ASSERT_EQ(lan_.requestLog().size(), 1);
-    const QList<QJsonObject> requests = Requests(1003);
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(QByteArray::fromHex(requests[0].value(QStringLiteral("raw")).toString().toLatin1()),
-              QByteArray("Torva_MultiAp_mgnt 1003 REQ 02:4B:00:00:00:01 0.0.0.0\r\r"));
+    // One status request and nothing else: no discovery.
+    EXPECT_EQ(lan_.requestLog().size(), 1);
+    EXPECT_EQ(Requests(1003).size(), 1);
 }
 
-TEST_F(CliDemoLan, StatusJsonIsTheScansObjectForThatBridge) {
+TEST_F(CliDemoLan, ScanJsonKeepsSecretsOutUnlessAskedAndStatusJsonIsTheScansObject) {
     for (const bool secrets : {false, true}) {
         const QJsonArray scanned =
             QJsonDocument::fromJson(Scan({true, secrets, true}).toUtf8()).array();
         ASSERT_EQ(scanned.size(), qsizetype(lan_.bridges().size()));
         for (const QJsonValue value : scanned) {
             const QJsonObject expected = value.toObject();
+            for (const char* key : {"password", "userName", "keys"}) {
+                EXPECT_EQ(expected.contains(QLatin1String(key)), secrets) << key;
+            }
             const QString mac = expected.value(QStringLiteral("macAddress")).toString();
             EXPECT_EQ(Status({mac.toLatin1(), true, secrets, true}, 0), ExitStatus::Ok);
             const QJsonDocument printed = QJsonDocument::fromJson(io_.out.toUtf8());
@@ -346,10 +321,9 @@ TEST_F(CliDemoLan, StatusJsonIsTheScansObjectForThatBridge) {
 TEST_F(CliDemoLan, NoAnswerEndsWithStatusFourAfterOneScanThatNamesANearMiss) {
     const struct {
         const char* mac;
-        const char* hint; // what stderr says after the no-answer line
+        const char* hint; // what stderr says after the no-answer line; letter case: StatusOverUdp
     } cases[] = {
         {"02:4B:00:00:00:99", "letter case\nincluded (as 'vantoro-cli scan' lists it)"},
-        {"02:4b:00:00:00:01", "did you mean 02:4B:00:00:00:01? identifiers compare exactly"},
         {"02-4b-00-00-00-03", "did you mean 02:4B:00:00:00:03? identifiers compare exactly"},
         {"024B.0000.0006", "did you mean 02:4B:00:00:00:06? identifiers compare exactly"},
     };
@@ -370,7 +344,8 @@ TEST_F(CliDemoLan, NoAnswerEndsWithStatusFourAfterOneScanThatNamesANearMiss) {
 }
 
 TEST_F(CliDemoLan, StatusWaitsForTheAskedBridgeAndIgnoresEveryOtherDatagram) {
-    sim::SimulatedLan slow(StillFleet(), {100}, sim::ClockMode::Manual); // answers after 100 ms
+    sim::SimulatedLan slow(test::ChangeFleet(), {100},
+                           sim::ClockMode::Manual); // answers after 100 ms
     const QByteArray asked = "02:4B:00:00:00:03";
     for (const QByteArray& decoy :
          {vantoro::test::SimpleReply("02:4B:00:00:00:01", "Other"),

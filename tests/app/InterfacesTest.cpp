@@ -2,7 +2,6 @@
 // goes only where the bridge is.
 
 #include "app/cli/Cli.h"
-#include "tests/app/ChangeTestSupport.h"
 #include "tests/support/CliIo.h"
 #include "tests/support/FakeTransport.h"
 
@@ -47,16 +46,7 @@ TEST(CliInterfaces, WithSeveralInterfacesStatusFindsTheBridgesOneAndAsksThereAlo
     EXPECT_EQ(printed[QStringLiteral("interface")].toString(), QStringLiteral("wlan0"));
 }
 
-TEST(CliInterfaces, WithOneInterfaceTheStatusRequestGoesAtOnceAndSilenceIsNoAnswer) {
-    for (const int interfaces : {0, 1}) {
-        FakeTransport transport;
-        transport.interfaceCount = interfaces;
-        Io io;
-        StatusRun run(transport, {"00:11:22:33:44:02"}, io.outStream, io.errStream);
-        ASSERT_TRUE(run.Start());
-        EXPECT_TRUE(transport.broadcasts.isEmpty());
-        EXPECT_EQ(transport.requestRoutes, std::vector<InterfaceId>{InterfaceId{}});
-    }
+TEST(CliInterfaces, WithSeveralInterfacesSilenceToTheSearchIsNoAnswer) {
     // A bridge that never answers the search ends like one that never answers the request.
     FakeTransport transport;
     transport.interfaceCount = 3;
@@ -71,38 +61,6 @@ TEST(CliInterfaces, WithOneInterfaceTheStatusRequestGoesAtOnceAndSilenceIsNoAnsw
     EXPECT_EQ(finished, ExitStatus::NoAnswer);
     EXPECT_FALSE(run.locating());
     EXPECT_TRUE(transport.requests.isEmpty());
-}
-
-TEST(CliInterfaces, KnownInterfaceNamesReachTheTransport) {
-    test::FakePasswords passwords;
-    vantoro::test::FakePlatform platform;
-    std::vector<NetworkChoice> made;
-    NetInterface eth0;
-    eth0.index = 2;
-    eth0.name = eth0.label = QStringLiteral("eth0");
-    eth0.canBroadcast = true;
-    const Services services{[&made](const NetworkChoice& network) {
-                                made.push_back(network);
-                                // Ends the command at once: only what it was given counts here.
-                                auto transport = std::make_unique<FakeTransport>();
-                                transport->openResult = SetupStatus::BindFailed;
-                                return transport;
-                            },
-                            passwords, platform,
-                            [eth0] { return std::vector<NetInterface>{eth0}; }};
-    const auto run = [&](std::initializer_list<const char*> args, Io& io) {
-        return cli::Run(QStringList{QStringLiteral("vantoro-cli")} + vantoro::test::Line(args),
-                        io.outStream, io.errStream, services);
-    };
-    // A known name reaches the transport, for every command.
-    Io scan;
-    run({"scan", "--interface", "eth0"}, scan);
-    Io status;
-    run({"status", "00:11:22:33:44:02", "--interface", "eth0"}, status);
-    ASSERT_EQ(made.size(), 2u);
-    EXPECT_EQ(made[0].interfaces, QStringList{"eth0"});
-    EXPECT_EQ(made[1].interfaces, QStringList{"eth0"});
-    EXPECT_FALSE(made[1].demo);
 }
 
 } // namespace

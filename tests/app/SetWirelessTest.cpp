@@ -1,6 +1,6 @@
 #include "tests/app/ChangeTestSupport.h"
+#include "tests/support/Files.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace vantoro::cli::test {
@@ -24,65 +24,53 @@ protected:
     }
 };
 
+// Which items go out, and in what order, is the request builder's to test; here, which values the
+// options leave in the dialog. A case's items must appear in a row, '^' at the start of the list.
 TEST_F(SetWireless, ActsOnTheDialogAsItOpensInTheOrderOfItsControls) {
     const struct {
         DemoBridge bridge;
         QStringList options;
         const char* items; // one per line, joined by '|'
     } cases[] = {
-        {kOffice, Line({"--ssid", "Front Desk"}),
-         "isl_wlg_ssid Front Desk|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
+        {kOffice, Line({"--ssid", "Front Desk"}), "^isl_wlg_ssid Front Desk|isl_wlg_nw_type 1|"},
         // Ad-hoc without the Ad-Hoc dialog sends the reported mode and channel.
-        {kOffice, Line({"--adhoc"}),
-         "isl_wlg_ssid Office|isl_wlg_nw_type 2|isl_wlg_profile 1|isl_wlg_channel 6|"
-         "isl_wlg_privacy 0"},
+        {kOffice, Line({"--adhoc"}), "|isl_wlg_nw_type 2|isl_wlg_profile 1|isl_wlg_channel 6|"},
         {kParis, Line({"--mode", "bg", "--channel", "13"}),
-         "isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 1|isl_wlg_channel 13|"
-         "isl_wlg_privacy 0"},
+         "|isl_wlg_profile 1|isl_wlg_channel 13|"},
         // Another region starts at its first channel; the channel option comes after it.
         {kParis, Line({"--region", "US", "--agree-region"}),
-         "isl_wlg_country US|isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 3|"
-         "isl_wlg_channel 1|isl_wlg_privacy 0"},
+         "^isl_wlg_country US|isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 3|"
+         "isl_wlg_channel 1|"},
         {kParis, Line({"--channel", "11", "--region", "US", "--agree-region"}),
-         "isl_wlg_country US|isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 3|"
-         "isl_wlg_channel 11|isl_wlg_privacy 0"},
+         "|isl_wlg_channel 11|"},
         {kParis, Line({"--region", "FR", "--mode", "b"}),
-         "isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 0|isl_wlg_channel 11|"
-         "isl_wlg_privacy 0"},
-        {kParis, Line({"--infrastructure"}),
-         "isl_wlg_ssid Atelier|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
-        {kTaipei, Line({"--region", "JP", "--agree-region"}),
-         "isl_wlg_country JP|isl_wlg_ssid Desk|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
+         "^isl_wlg_ssid Atelier|isl_wlg_nw_type 2|"
+         "isl_wlg_profile 0|isl_wlg_channel 11|"},
+        {kParis, Line({"--infrastructure"}), "|isl_wlg_nw_type 1|isl_wlg_privacy 0|"},
+        {kTaipei, Line({"--region", "JP", "--agree-region"}), "^isl_wlg_country JP|"},
         {kWarehouse, Line({"--ssid", "Dock"}),
-         "isl_wlg_ssid Dock|isl_wlg_nw_type 1|isl_wlg_privacy 1|isl_wlg_keyid 1|"
-         "isl_wlg_key_1 0A1B2C3D4E|isl_wlg_empty_key_1 1|isl_wlg_key_2 1122334455|"
-         "isl_wlg_empty_key_2 1|isl_wlg_empty_key_3 empty|isl_wlg_empty_key_4 empty"},
-        {kWarehouse, Line({"--wep", "off"}),
-         "isl_wlg_ssid Stock|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
+         "|isl_wlg_privacy 1|isl_wlg_keyid 1|isl_wlg_key_1 0A1B2C3D4E|isl_wlg_empty_key_1 1|"
+         "isl_wlg_key_2 1122334455|isl_wlg_empty_key_2 1|isl_wlg_empty_key_3 empty|"},
+        {kWarehouse, Line({"--wep", "off"}), "|isl_wlg_privacy 0|"},
         // Typed keys keep their case; the mask leaves a key out.
         {kWarehouse, Line({"--key", "3=aabbccddee", "--key", "1=**********", "--default-key", "3"}),
-         "isl_wlg_ssid Stock|isl_wlg_nw_type 1|isl_wlg_privacy 1|isl_wlg_keyid 2|"
-         "isl_wlg_key_2 1122334455|isl_wlg_empty_key_2 1|isl_wlg_key_3 aabbccddee|"
-         "isl_wlg_empty_key_3 1|isl_wlg_empty_key_4 empty"},
+         "|isl_wlg_keyid 2|isl_wlg_key_2 1122334455|isl_wlg_empty_key_2 1|"
+         "isl_wlg_key_3 aabbccddee|"},
         // A new size empties every slot, the reported keys included.
         {kWarehouse,
          Line({"--key-size", "128", "--key", "4=00112233445566778899aabbcc", "--default-key", "4"}),
-         "isl_wlg_ssid Stock|isl_wlg_nw_type 1|isl_wlg_privacy 1|isl_wlg_keyid 3|"
-         "isl_wlg_empty_key_1 empty|isl_wlg_empty_key_2 empty|isl_wlg_empty_key_3 empty|"
-         "isl_wlg_key_4 00112233445566778899aabbcc|isl_wlg_empty_key_4 1"},
+         "|isl_wlg_keyid 3|isl_wlg_empty_key_1 empty|isl_wlg_empty_key_2 empty|"},
         {kLab, Line({"--default-key", "3", "--key-size", "128"}),
-         "isl_wlg_ssid Lab|isl_wlg_nw_type 1|isl_wlg_privacy 1|isl_wlg_keyid 2|"
-         "isl_wlg_key_1 00112233445566778899AABBCC|isl_wlg_empty_key_1 1|"
-         "isl_wlg_key_2 DEADBEEF0123456789ABCDEF01|isl_wlg_empty_key_2 1|"
-         "isl_wlg_key_3 0F1E2D3C4B5A69788796A5B4C3|isl_wlg_empty_key_3 1|"
-         "isl_wlg_empty_key_4 empty"},
+         "|isl_wlg_keyid 2|isl_wlg_key_1 00112233445566778899AABBCC|"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(c.bridge, c.options), ExitStatus::Ok)
             << c.bridge.mac << ' ' << c.options.join(u' ').toStdString() << "\n"
             << err_.toStdString();
-        EXPECT_EQ(Items().join(u'|'), QLatin1String(c.items))
-            << c.bridge.mac << ' ' << c.options.join(u' ').toStdString();
+        const QString items = u'^' + Items().join(u'|') + u'|';
+        EXPECT_TRUE(items.contains(QLatin1String(c.items)))
+            << c.bridge.mac << ' ' << c.options.join(u' ').toStdString() << ": "
+            << items.toStdString();
     }
     EXPECT_TRUE(Sent().isEmpty());
 }
@@ -119,11 +107,7 @@ TEST_F(SetWireless, RulesRefuseWithTheirOwnMessagesAndSendNothing) {
         EXPECT_EQ(err_, QLatin1String(c.message));
         EXPECT_TRUE(out_.isEmpty());
     }
-    // Without --dry-run the same refusal sends nothing either.
-    passwords_.environment = QStringLiteral("front01");
-    EXPECT_EQ(Change(Line({"set-wireless", kOffice.mac, "--user", "admin", "--region", "DE"})),
-              ExitStatus::Refused);
-    EXPECT_TRUE(Sent().isEmpty());
+    // Without --dry-run a refusal sends nothing: SetIp and ChangeOverUdpTest.
 }
 
 TEST_F(SetWireless, ARequestThatChangesNothingIsNotSent) {
@@ -171,24 +155,17 @@ TEST_F(SetWireless, ARequestThatChangesNothingIsNotSent) {
                   !c.changes)
             << c.args.join(u' ').toStdString() << out_.toStdString();
     }
-    // Without --dry-run nothing goes out either.
-    passwords_.environment = QStringLiteral("front01");
-    EXPECT_EQ(Change(Line({"set-wireless", kOffice.mac, "--user", "admin", "--ssid", "Office"})),
-              ExitStatus::Ok);
-    EXPECT_TRUE(Sent().isEmpty());
+    // Without --dry-run nothing goes out either: ChangeOverUdpTest.
 }
 
 TEST_F(SetWireless, ThePassphraseAndTheKeysMayComeFromFiles) {
     QTemporaryDir dir;
-    const auto write = [&dir](const char* name, const QByteArray& content) {
-        QFile file(dir.filePath(QLatin1String(name)));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return file.fileName();
-    };
-    const QString passphrase = write("pass", "Zebra-Secret-42\nnot part of it\n");
-    const QString keys = write("keys", "3=aabbccddee\r\n\n1=**********\n");
-    const QString bad = write("bad", "1=0011223344\nsecret-line\n");
+    const QString passphrase =
+        vantoro::test::WriteFile(dir.filePath("pass"), "Zebra-Secret-42\nnot part of it\n");
+    const QString keys =
+        vantoro::test::WriteFile(dir.filePath("keys"), "3=aabbccddee\r\n\n1=**********\n");
+    const QString bad =
+        vantoro::test::WriteFile(dir.filePath("bad"), "1=0011223344\nsecret-line\n");
     const struct {
         QStringList fromFile;
         QStringList fromLine;
@@ -238,16 +215,14 @@ TEST_F(SetWireless, APassphraseMakesTheKeysOfTheChosenSizeAndIsNeverShown) {
     }
 }
 
-TEST_F(SetWireless, SendsOneExactRequestAndWaitConfirmsAfterTheReboot) {
+TEST_F(SetWireless, SendsOneRequestAndWaitConfirmsAfterTheReboot) {
     passwords_.environment = QString::fromLatin1(kParis.password);
     EXPECT_EQ(Change(Line({"set-wireless", kParis.mac, "--user", "admin", "--ssid", "Studio",
                            "--channel", "12", "--wait"})),
               ExitStatus::Ok)
         << err_.toStdString();
-    EXPECT_EQ(Sent(), QByteArrayList{QByteArray(
-                          "Torva_MultiAp_mgnt 1002 REQ 02:4B:00:00:00:04 isl_wlg_ssid Studio\r"
-                          "isl_wlg_nw_type 2\risl_wlg_profile 3\risl_wlg_channel 12\r"
-                          "isl_wlg_privacy 0\r\r")});
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("isl_wlg_ssid Studio\r")); // the bytes: ChangeOverUdpTest
     EXPECT_GE(confirmedAfterMs_, 20000);
     EXPECT_TRUE(out_.contains(QStringLiteral("The bridge answers with the new settings:\n")));
     EXPECT_TRUE(out_.contains(QStringLiteral("Network Name(SSID) : Studio\n")));

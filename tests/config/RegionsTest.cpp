@@ -31,12 +31,6 @@ TEST(RegionTable, CodeLookupsAreByteExact) {
     EXPECT_EQ(name, QStringLiteral("-Select Region-"));
 }
 
-} // namespace
-} // namespace vantoro
-
-namespace vantoro {
-namespace {
-
 TEST(RegionChange, TheReportedRegionRestoresTheReportedChannelAnyOtherStartsAtItsFirst) {
     Bridge bridge;
     bridge.country.set("FR");

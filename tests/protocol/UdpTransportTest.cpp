@@ -36,16 +36,6 @@ TEST(UdpTransport, TheListeningPortIsExclusive) {
                              QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint));
 }
 
-TEST(UdpTransport, BindFailsWhenAnotherProgramHoldsThePort) {
-    QUdpSocket holder;
-    if (!holder.bind(QHostAddress::AnyIPv4, kManagementPort, QUdpSocket::DontShareAddress)) {
-        GTEST_SKIP() << "port " << kManagementPort << " is taken on this machine";
-    }
-    UdpTransport transport;
-    EXPECT_EQ(transport.Open(), SetupStatus::BindFailed);
-    EXPECT_TRUE(SetupErrorText(SetupStatus::BindFailed).isEmpty());
-}
-
 // A reply whose identifier is tag.
 QByteArray Reply(const QByteArray& tag) {
     return "Torva_MultiAp_mgnt\r1001\rACK\r" + tag;
@@ -175,6 +165,7 @@ TEST(UdpTransport, EachDatagramCarriesItsInterfaceAndALimitDropsTheOthers) {
 }
 
 TEST(UdpTransport, SetupTextsAreTheOnesUsersSee) {
+    EXPECT_TRUE(SetupErrorText(SetupStatus::BindFailed).isEmpty()); // each program says its own
     EXPECT_EQ(SetupErrorText(SetupStatus::StartUpFailed), QStringLiteral("Socket StartUp Error"));
     EXPECT_EQ(SetupErrorText(SetupStatus::ScanSocketOpenFailed),
               QStringLiteral("Socket Open Error"));

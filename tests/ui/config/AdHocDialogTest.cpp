@@ -1,5 +1,6 @@
 #include "ui/config/AdHocDialog.h"
 
+#include "tests/support/Controls.h"
 #include "tests/support/DialogHarness.h"
 
 #include <QComboBox>
@@ -35,9 +36,6 @@ protected:
         }
         return {channels, Channels(d).currentIndex(), Modes(d).currentText()};
     }
-    static void Press(QWidget& d, const char* button) {
-        QTest::mouseClick(d.findChild<QPushButton*>(button), Qt::LeftButton);
-    }
 };
 
 TEST_F(AdHocDialogTest, OffersTheRegionsChannelsAndStoresTheChoice) {
@@ -52,7 +50,7 @@ TEST_F(AdHocDialogTest, OffersTheRegionsChannelsAndStoresTheChoice) {
     // The keyboard picks the last channel and the first mode.
     QTest::keyClick(&Channels(*dialog), Qt::Key_End);
     QTest::keyClick(&Modes(*dialog), Qt::Key_Home);
-    Press(*dialog, "okButton");
+    test::Click(*dialog, "okButton");
     EXPECT_EQ(bridge().workChannel, 13);
     EXPECT_EQ(bridge().workProfile, 0);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -62,7 +60,7 @@ TEST_F(AdHocDialogTest, AnUnusualProfileShowsAsBgAndIsStoredBackAsOne) {
     auto dialog = Open("IE", 2, 6);
     EXPECT_EQ(Read(*dialog).channels, QStringList({"Ch5/2432Mhz", "Ch6/2437Mhz", "Ch7/2442Mhz"}));
     EXPECT_EQ(Read(*dialog).mode, "2.4GHz(802.11b/g)");
-    Press(*dialog, "okButton");
+    test::Click(*dialog, "okButton");
     EXPECT_EQ(bridge().workProfile, 1);
     EXPECT_EQ(bridge().workChannel, 6);
 }
@@ -71,7 +69,7 @@ TEST_F(AdHocDialogTest, CancelChangesNothing) {
     auto dialog = Open("US", 0, 4);
     QTest::keyClick(&Channels(*dialog), Qt::Key_End);
     QTest::keyClick(&Modes(*dialog), Qt::Key_End);
-    Press(*dialog, "cancelButton");
+    test::Click(*dialog, "cancelButton");
     EXPECT_EQ(bridge().workChannel, 4);
     EXPECT_EQ(bridge().workProfile, 0);
 }
@@ -80,13 +78,13 @@ TEST_F(AdHocDialogTest, WithoutAChannelToChooseOkKeepsTheWorkingChannel) {
     // A code the table lacks lists nothing.
     auto unknown = Open("TW", 1, 11);
     EXPECT_TRUE(Read(*unknown).channels.isEmpty());
-    Press(*unknown, "okButton");
+    test::Click(*unknown, "okButton");
     EXPECT_EQ(bridge().workChannel, 11);
 
     // A working channel outside the region's range leaves the list without a selection.
     auto outside = Open("FR", 1, 3);
     EXPECT_EQ(Read(*outside).channel, -1);
-    Press(*outside, "okButton");
+    test::Click(*outside, "okButton");
     EXPECT_EQ(bridge().workChannel, 3);
     EXPECT_EQ(Read(*Open("NONE", 1, 11)).channels, QStringList{"Ch11/2462Mhz"});
 }

@@ -45,9 +45,6 @@ protected:
             QTest::keyClicks(edit.findChild<QLineEdit*>(field), octets[i]);
         }
     }
-    static void Press(QWidget& dialog, const char* button) {
-        QTest::mouseClick(&Find<QPushButton>(dialog, button), Qt::LeftButton);
-    }
 };
 
 TEST_F(IpSettingDialogTest, ADhcpBridgeSendsDhcpWithTheAddressItShowsAndRescans) {
@@ -66,7 +63,7 @@ TEST_F(IpSettingDialogTest, ADhcpBridgeSendsDhcpWithTheAddressItShowsAndRescans)
     ASSERT_NE(dialog->helpPane(), nullptr);
     EXPECT_FALSE(dialog->helpPane()->toPlainText().isEmpty());
 
-    Press(*dialog, "okButton"); // version empty: no login
+    test::Click(*dialog, "okButton"); // version empty: no login
     EXPECT_EQ(requests, QByteArrayList{"Torva_MultiAp_mgnt 1002 REQ 02:4B:00:00:00:07 "
                                        "wan_proto dhcp\rwan_ipaddr 10.20.30.40\r"
                                        "wan_netmask 255.255.255.0\r\r"});
@@ -99,7 +96,7 @@ TEST_F(IpSettingDialogTest, ChecksRunInOrderKeepTheDialogOpenAndFocusTheFieldAtF
         messages.shown.clear();
         TypeAddress(*dialog, "bridgeAddressEdit", QString::fromLatin1(c.address));
         TypeAddress(*dialog, "bridgeMaskEdit", QString::fromLatin1(c.mask));
-        Press(*dialog, "okButton");
+        test::Click(*dialog, "okButton");
         EXPECT_EQ(Messages(), QStringList{c.message}) << c.address;
         EXPECT_TRUE(Find<IpAddressEdit>(*dialog, c.focus).isAncestorOf(dialog->focusWidget()))
             << c.address;
@@ -107,9 +104,9 @@ TEST_F(IpSettingDialogTest, ChecksRunInOrderKeepTheDialogOpenAndFocusTheFieldAtF
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(dialog->isVisible());
 
-    // 127 and 0 as first octets pass.
+    // 127 and 0 as first octets pass; a fixed address goes out as typed.
     TypeAddress(*dialog, "bridgeAddressEdit", "127.0.0.2");
-    Press(*dialog, "okButton");
+    test::Click(*dialog, "okButton");
     ASSERT_EQ(requests.size(), 1);
     EXPECT_TRUE(
         requests[0].contains("wan_proto static\rwan_ipaddr 127.0.0.2\rwan_netmask 255.0.0.0"));
@@ -124,7 +121,7 @@ TEST_F(IpSettingDialogTest, SuggestSettingsSwitchesToAFixedAddressNextToThePcs) 
     EXPECT_TRUE(Find<IpAddressEdit>(*dialog, "bridgeMaskEdit").isBlank());
 
     platform.adapters.list.adapters.front().addresses.front().dhcp = true;
-    Press(*dialog, "suggestButton");
+    test::Click(*dialog, "suggestButton");
     EXPECT_EQ(dialog->mode(), IpMode::Fixed);
     EXPECT_TRUE(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").isEnabled());
     EXPECT_EQ(FormatOctets(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").octets()),
@@ -134,7 +131,7 @@ TEST_F(IpSettingDialogTest, SuggestSettingsSwitchesToAFixedAddressNextToThePcs) 
     EXPECT_EQ(Text(*dialog, "pcSourceValue"), "Dhcp");
 
     // Back to automatic: the proposal stays in the disabled controls.
-    QTest::mouseClick(&Find<QRadioButton>(*dialog, "automaticRadio"), Qt::LeftButton);
+    test::Click(*dialog, "automaticRadio");
     EXPECT_EQ(dialog->mode(), IpMode::Dhcp);
     EXPECT_FALSE(Find<IpAddressEdit>(*dialog, "bridgeMaskEdit").isEnabled());
     EXPECT_EQ(FormatOctets(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").octets()),
@@ -169,7 +166,7 @@ TEST_F(IpSettingDialogTest, AnOverflowingAdapterListLeavesThePcSideEmptyAndSugge
     auto dialog = Open();
     EXPECT_EQ(Text(*dialog, "pcAddressValue"), "");
     EXPECT_EQ(dialog->helpPane(), nullptr);
-    Press(*dialog, "suggestButton");
+    test::Click(*dialog, "suggestButton");
     EXPECT_EQ(dialog->mode(), IpMode::Fixed);
     EXPECT_EQ(FormatOctets(Find<IpAddressEdit>(*dialog, "bridgeAddressEdit").octets()),
               "10.20.30.40");
@@ -187,7 +184,7 @@ TEST_F(IpSettingDialogTest, TheLoginComesBeforeTheChecksAndThreeFailuresCloseThe
         QTest::keyClick(prompt.findChild<QLineEdit*>("passwordEdit"), Qt::Key_Return);
     };
     test::ModalScript script({wrong, wrong, wrong});
-    Press(*dialog, "okButton");
+    test::Click(*dialog, "okButton");
     EXPECT_EQ(script.handled(), 3u);
     EXPECT_EQ(Messages().size(), 3); // the login's own; the mask is never checked
     EXPECT_FALSE(dialog->isVisible());

@@ -24,7 +24,7 @@ ModalScript::Step Type(QString user, QString password) {
         EXPECT_EQ(passwordEdit.echoMode(), QLineEdit::Password);
         QTest::keyClicks(&userEdit, user);
         QTest::keyClicks(&passwordEdit, password);
-        QTest::mouseClick(&test::Child<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+        test::Click(dialog, "okButton");
     };
 }
 ModalScript::Step PressEscape() {

@@ -1,4 +1,5 @@
 #include "tests/support/CurrentDirectory.h"
+#include "tests/support/Files.h"
 #include "ui/controls/HelpPane.h"
 
 #include <QDir>
@@ -26,11 +27,7 @@ protected:
 
     QString Path(const QString& relative) const { return root_.filePath(relative); }
 
-    void Put(const QString& relative) {
-        QFile file(Path(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << relative.toStdString();
-        file.write("{\\rtf1 help}");
-    }
+    void Put(const QString& relative) { test::WriteFile(Path(relative), "{\\rtf1 help}"); }
 
     QTemporaryDir root_;
     std::optional<test::CurrentDirectory> here_;

@@ -1,6 +1,7 @@
 #include "ui/controls/HelpPane.h"
 
 #include "tests/support/CurrentDirectory.h"
+#include "tests/support/Files.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -30,10 +31,7 @@ protected:
     }
 
     QString Write(const QString& name, const QByteArray& contents) {
-        QFile file(dir_.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-        return file.fileName();
+        return test::WriteFile(dir_.filePath(name), contents);
     }
 
     void ShowDialog() {

@@ -1,5 +1,6 @@
 #include "ui/status/BridgeStatusDialog.h"
 
+#include "tests/support/Controls.h"
 #include "tests/support/DialogHarness.h"
 #include "tests/support/FakeTransport.h"
 
@@ -36,9 +37,7 @@ protected:
     }
     QString Text(const char* name) const { return dialog->findChild<QLabel*>(name)->text(); }
     int Signal() const { return dialog->findChild<QProgressBar*>("signalStrengthBar")->value(); }
-    void PressRefresh() {
-        QTest::mouseClick(dialog->findChild<QPushButton*>("refreshButton"), Qt::LeftButton);
-    }
+    void PressRefresh() { test::Click(*dialog, "refreshButton"); }
     // Ticks until the refresh is over; returns how many ticks that took.
     int TicksUntilReady() {
         int ticks = 0;
