@@ -198,9 +198,12 @@ void IpSettingDialog::ApplyIpSettings() {
     }
     const ConfigRequest request =
         BuildConfigRequest(bridge->macAddress.view(), IpSettingItems(mode_, address, mask));
-    if (request.ok()) {
-        context_.sendRequest(request.text);
+    if (!request.ok()) {
+        // An identifier that would break the request apart: nothing goes out, so nothing reboots.
+        context_.messages.Show(this, request.error);
+        return;
     }
+    context_.sendRequest(request.text);
     context_.messages.Show(this, TableString(kStringRebooting));
     done(0);
     context_.startScan();
