@@ -28,5 +28,5 @@ cmake --build --preset tsan -j "$(nproc)"
 ctest --preset tsan
 
 cmake --preset fuzz
-cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader fuzz_netlink
+cmake --build --preset fuzz -j "$(nproc)" --target fuzz_parse_reply fuzz_rtf_reader
 scripts/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"

@@ -34,7 +34,7 @@ TEST_F(StatusOverUdp, OneExactRequestAndTheBridgesFieldsAsTheStatusWindowShowsTh
     EXPECT_EQ(log[0].value(QStringLiteral("replies")).toInt(), 1);
 }
 
-TEST_F(StatusOverUdp, NoAnswerEndsAfterThreeSecondsWithStatusFourAndATakenPortWithTwo) {
+TEST_F(StatusOverUdp, NoAnswerEndsAfterThreeSecondsWithStatusFour) {
     StartSimulator('b', {QStringLiteral("--log"), log_});
     const Outcome lower = Status(Args({"02:4b:00:00:00:01"}));
     ASSERT_TRUE(lower.finished);
@@ -47,14 +47,6 @@ TEST_F(StatusOverUdp, NoAnswerEndsAfterThreeSecondsWithStatusFourAndATakenPortWi
     const QList<QJsonObject> log = ReadLog(log_);
     ASSERT_EQ(log.size(), 1);
     EXPECT_EQ(log[0].value(QStringLiteral("replies")).toInt(), 0);
-
-    StartSimulator('a'); // holds port 65432 where the program runs
-    const Outcome taken = Status(Args({"02:4B:00:00:00:01"}));
-    ASSERT_TRUE(taken.finished);
-    EXPECT_EQ(taken.exitCode, 2);
-    EXPECT_TRUE(taken.err.contains(QStringLiteral("65432"))) << taken.err.toStdString();
-    EXPECT_LT(taken.elapsedMs, 3000);
-    EXPECT_EQ(ReadLog(log_).size(), 1) << "a request went out without a listening port";
 }
 
 } // namespace
