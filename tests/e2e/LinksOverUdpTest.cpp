@@ -9,59 +9,19 @@
 namespace vantoro::e2e {
 namespace {
 
-class LinksOverUdp : public ::testing::Test {
+class LinksOverUdp : public OverUdpFixture {
 protected:
-    void SetUp() override {
-        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty()) {
-            GTEST_SKIP() << "needs root and the 'ip' command to create network namespaces";
-        }
-        prefix_ = QStringLiteral("vl%1").arg(::getpid() % 100000);
-        const Outcome up = RunCommand({Script(), QStringLiteral("up"), prefix_}, 20000);
-        if (up.exitCode != 0) {
-            RunCommand({Script(), QStringLiteral("down"), prefix_}, 20000);
-            GTEST_SKIP() << "cannot create network namespaces here: " << up.err.toStdString();
-        }
-        ready_ = true;
-    }
+    LinksOverUdp() : OverUdpFixture("netns-links.sh", "pc") {}
 
-    void TearDown() override {
-        for (QProcess* process : simulators_) {
-            process->kill();
-            process->waitForFinished(5000);
-            delete process;
-        }
-        if (ready_) {
-            RunCommand({Script(), QStringLiteral("down"), prefix_}, 20000);
-        }
-    }
-
-    static QString Script() {
-        return QStringLiteral(VANTORO_SOURCE_DIR "/tests/e2e/netns-links.sh");
-    }
-    QString Space(const char* name) const { return prefix_ + u'-' + QLatin1String(name); }
     QString Link(int n) const { return prefix_ + QStringLiteral("-p%1").arg(n); }
     QString LogOf(const char* space) const {
         return dir_.filePath(QLatin1String(space) + QStringLiteral(".jsonl"));
     }
 
-    // A simulator in namespace space (bounded to a minute), logging to LogOf(space).
-    void StartSimulator(const char* space, const QStringList& args) {
-        auto* process = new QProcess;
-        simulators_.append(process);
-        const QStringList command = Args({"ip", "netns", "exec"}) + QStringList{Space(space)} +
-                                    QStringList{QStringLiteral(VANTORO_SIM_PATH)} + args +
-                                    QStringList{QStringLiteral("--log"), LogOf(space)} +
-                                    Args({"--exit-after", "60"});
-        process->start(command.first(), command.mid(1));
-        process->setReadChannel(QProcess::StandardError);
-        ASSERT_TRUE(process->waitForReadyRead(10000)) << "simulator did not start";
-    }
-
-    Outcome Cli(const QStringList& args,
-                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-        return RunCommand(Args({"ip", "netns", "exec"}) + QStringList{Space("pc")} +
-                              QStringList{QStringLiteral(VANTORO_CLI_PATH)} + args,
-                          20000, env);
+    // A simulator in namespace space, logging to LogOf(space).
+    void Start(const char* space, const QStringList& args) {
+        StartSimulator(QLatin1String(space),
+                       args + QStringList{QStringLiteral("--log"), LogOf(space)});
     }
 
     // scan --json: each bridge's MAC address with the interface it answered on.
@@ -81,17 +41,12 @@ protected:
             return CommandOf(e) == command;
         }));
     }
-
-    QString prefix_;
-    bool ready_ = false;
-    QList<QProcess*> simulators_;
-    QTemporaryDir dir_;
 };
 
 TEST_F(LinksOverUdp, EveryLinkIsSearchedAndARequestGoesOnlyWhereItsBridgeIs) {
-    StartSimulator("l1", {});                                    // the six demo bridges
-    StartSimulator("l2", Args({"--count", "2"}));                // 02:4B:10:00:00:00 and :01
-    StartSimulator("l3", Args({"--count", "1", "--seed", "3"})); // behind the link without IPv4
+    Start("l1", {});                                    // the six demo bridges
+    Start("l2", Args({"--count", "2"}));                // 02:4B:10:00:00:00 and :01
+    Start("l3", Args({"--count", "1", "--seed", "3"})); // behind the link without IPv4
 
     const std::multimap<QString, QString> found = Scan();
     EXPECT_EQ(found.size(), 8u);
@@ -127,7 +82,7 @@ TEST_F(LinksOverUdp, EveryLinkIsSearchedAndARequestGoesOnlyWhereItsBridgeIs) {
 }
 
 TEST_F(LinksOverUdp, ABridgeOnTwoLinksIsOneRowAndIsConfiguredOnce) {
-    StartSimulator("lb", Args({"--reboot-ms", "0"}));
+    Start("lb", Args({"--reboot-ms", "0"}));
     const std::multimap<QString, QString> found = Scan();
     EXPECT_EQ(found.size(), 6u);
     EXPECT_EQ(found.count(QStringLiteral("02:4B:00:00:00:02")), 1u);
@@ -135,7 +90,8 @@ TEST_F(LinksOverUdp, ABridgeOnTwoLinksIsOneRowAndIsConfiguredOnce) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VANTORO_PASSWORD"), QStringLiteral("store02"));
     const Outcome run =
-        Cli(Args({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid", "Dock"}), env);
+        Cli(Args({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid", "Dock"}), 20000,
+            env);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QList<QJsonObject> log = ReadLog(LogOf("lb"));
     EXPECT_EQ(Count(log, 1003), 1);

@@ -1,9 +1,11 @@
 #pragma once
 
 // End to end over real UDP: the simulator in one private network namespace, the program in
-// another, joined by a veth pair (netns.sh). Needs root and iproute2; skips otherwise. The
-// namespaces are made and removed by the fixture, so no broadcast reaches this machine's own
-// interfaces, and every process it starts is bounded in time.
+// another, joined by a veth pair (netns.sh; or the namespaces of another script). Skips where no
+// namespace can be made. The namespaces are made and removed by the fixture, so no broadcast
+// reaches this machine's own interfaces, and every process it starts is bounded in time.
+
+#include "tests/support/NetNamespace.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +13,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -82,15 +83,20 @@ inline int CommandOf(const QJsonObject& entry) {
 
 class OverUdpFixture : public ::testing::Test {
 protected:
+    OverUdpFixture() = default;
+    // script: the namespaces' set-up under tests/e2e; cliSpace: the namespace vantoro-cli runs in.
+    OverUdpFixture(const char* script, const char* cliSpace)
+        : script_(QLatin1String(script)), cliSpace_(QLatin1String(cliSpace)) {}
+
     void SetUp() override {
-        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty()) {
-            GTEST_SKIP() << "needs root and the 'ip' command to create network namespaces";
+        if (const auto unavailable = test::NetNamespacesUnavailable()) {
+            GTEST_SKIP() << unavailable->toStdString();
         }
         prefix_ = QStringLiteral("vt%1").arg(::getpid() % 100000);
         const Outcome up = RunCommand({Script(), QStringLiteral("up"), prefix_}, 20000);
         if (up.exitCode != 0) {
             RunCommand({Script(), QStringLiteral("down"), prefix_}, 20000);
-            GTEST_SKIP() << "cannot create network namespaces here: " << up.err.toStdString();
+            FAIL() << Script().toStdString() << " up: " << up.err.toStdString();
         }
         ready_ = true;
         log_ = dir_.filePath(QStringLiteral("requests.jsonl"));
@@ -107,33 +113,42 @@ protected:
         }
     }
 
-    static QString Script() { return QStringLiteral(VANTORO_SOURCE_DIR "/tests/e2e/netns.sh"); }
+    QString Script() const { return QStringLiteral(VANTORO_SOURCE_DIR "/tests/e2e/") + script_; }
+    // The full name of the script's namespace space ("a", "b"; "pc", "l1", ...).
+    QString Space(const QString& space) const { return prefix_ + u'-' + space; }
 
-    // command, run inside namespace side ('a' or 'b').
+    // command, run inside namespace space.
+    QStringList In(const QString& space, const QStringList& command) const {
+        return Args({"ip", "netns", "exec"}) + QStringList{Space(space)} + command;
+    }
     QStringList In(char side, const QStringList& command) const {
-        return Args({"ip", "netns", "exec"}) + QStringList{prefix_ + u'-' + QLatin1Char(side)} +
-               command;
+        return In(QString(QLatin1Char(side)), command);
     }
 
     // Starts the simulator (bounded to a minute) and waits for its start-up line.
-    void StartSimulator(char side, const QStringList& args = {}) {
+    void StartSimulator(const QString& space, const QStringList& args = {}) {
         auto* process = new QProcess;
         background_.append(process);
-        const QStringList command = In(side, QStringList{QStringLiteral(VANTORO_SIM_PATH)} + args +
-                                                 Args({"--exit-after", "60"}));
+        const QStringList command = In(space, QStringList{QStringLiteral(VANTORO_SIM_PATH)} + args +
+                                                  Args({"--exit-after", "60"}));
         process->start(command.first(), command.mid(1));
         process->setReadChannel(QProcess::StandardError);
         ASSERT_TRUE(process->waitForReadyRead(10000)) << "simulator did not start";
     }
+    void StartSimulator(char side, const QStringList& args = {}) {
+        StartSimulator(QString(QLatin1Char(side)), args);
+    }
 
-    // vantoro-cli with args, in namespace a.
+    // vantoro-cli with args, in the client's namespace.
     Outcome Cli(const QStringList& args, int timeoutMs = 20000,
                 const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
                 const QByteArray& input = QByteArray()) {
-        return RunCommand(In('a', QStringList{QStringLiteral(VANTORO_CLI_PATH)} + args), timeoutMs,
-                          env, input);
+        return RunCommand(In(cliSpace_, QStringList{QStringLiteral(VANTORO_CLI_PATH)} + args),
+                          timeoutMs, env, input);
     }
 
+    QString script_ = QStringLiteral("netns.sh");
+    QString cliSpace_ = QStringLiteral("a");
     QString prefix_;
     bool ready_ = false;
     QList<QProcess*> background_;

@@ -191,26 +191,6 @@ TEST_F(SimEngineTest, RefusedAndBrokenRequestsAreLoggedWithTheirReasonAndChangeN
     EXPECT_EQ(log.size(), qsizetype(std::size(cases)) + 1) << "one line per request";
 }
 
-TEST_F(SimEngineTest, LogLineRecordsExactlyWhatWentOverTheWire) {
-    const QByteArray request =
-        ConfigRequest(kWarehouse, "isl_wlg_ssid Two words\risl_wlg_nw_type 1\risl_wlg_privacy 0");
-    Send(request, 1234);
-    Send(kDiscovery, 1234 + kRebootMs - 1);
-    Send(QByteArray("\x01\x02junk", 6), 2000);
-    ASSERT_EQ(log.size(), 3);
-    const auto hex = [](const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex()); };
-    // One compact JSON line per request; the keys come sorted.
-    EXPECT_EQ(log[0], R"({"applied":true,"command":1002,"items":[["isl_wlg_ssid","Two words"],)"
-                      R"(["isl_wlg_nw_type","1"],["isl_wlg_privacy","0"]],"raw":")" +
-                          hex(request) +
-                          R"(","replies":0,"target":"02:4B:00:00:00:02","time":1234})");
-    // The reconfigured bridge is rebooting: five replies.
-    EXPECT_EQ(log[1], R"({"argument":"0.0.0.0","command":1001,"items":[],"raw":")" +
-                          hex(kDiscovery) + R"(","replies":5,"target":null,"time":1733})");
-    EXPECT_TRUE(LastLog().value("command").isNull() && !Reason().isEmpty());
-    EXPECT_EQ(LastLog().value("raw"), QStringLiteral("01026a756e6b"));
-}
-
 TEST_F(SimEngineTest, DelayJitterDropsAndDuplicatesFollowTheSeed) {
     const auto run = [](quint64 seed) {
         SimOptions o{.replyDelayMs = 100, .jitterMs = 40, .dropProbability = 0.3, .seed = seed};
@@ -242,39 +222,6 @@ TEST_F(SimEngineTest, DelayJitterDropsAndDuplicatesFollowTheSeed) {
     const std::vector<OutgoingDatagram> out = Send(StatusRequest(kOffice));
     ASSERT_EQ(out.size(), 3u);
     EXPECT_TRUE(out[0].bytes == out[1].bytes && out[0].bytes == out[2].bytes);
-}
-
-// Which way a malformed reply is broken ("unbroken" when it is not).
-std::string BrokenKind(const QByteArray& b) {
-    const QList<QByteArray> f = b.split('\r');
-    return !b.startsWith("Torva_MultiAp_mgnt\r") ? "junk"
-           : b.contains('\0') ? (b.size() > b.indexOf('\0') + 100 ? "nul" : "short nul")
-           : b.size() == kMaxDatagramBytes      ? "oversize"
-           : f.value(2) != "ACK"                ? "no ack"
-           : f.value(22).toInt() > kSimMaxSsids ? "too many"
-           : f.value(4).size() > kSimFieldChars ? "overlong"
-                                                : "unbroken";
-}
-
-TEST_F(SimEngineTest, MalformedModeFollowsEachReplyWithABrokenDatagramOfEveryKind) {
-    Reset({.malformed = true, .seed = 7});
-    const std::vector<OutgoingDatagram> out = Send(kDiscovery);
-    auto table = std::make_unique<BridgeTable>();
-    RowText row;
-    int rows = 0;
-    std::set<std::string> kinds,
-        want = {"junk", "nul", "oversize", "no ack", "too many", "overlong"};
-    for (const OutgoingDatagram& d : out) {
-        const QByteArray& b = d.bytes;
-        EXPECT_LE(b.size(), kMaxDatagramBytes);
-        // The program's parser takes them all into one table.
-        rows += ParseReply(*table, rows, DatagramText(b), row).kind == ReplyKind::New ? 1 : 0;
-        const bool good = b == BuildReply(Bridge(d.bridgeIndex), Command::Discovery, 0);
-        kinds.insert(good ? "good " + std::to_string(d.bridgeIndex) : BrokenKind(b));
-        want.insert("good " + std::to_string(d.bridgeIndex));
-    }
-    EXPECT_EQ(out.size(), 2 * engine->bridges().size());
-    EXPECT_EQ(kinds, want);
 }
 
 } // namespace

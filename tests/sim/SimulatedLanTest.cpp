@@ -83,22 +83,5 @@ TEST(SimulatedLan, OversizeDatagramsAreCutToOneFrameAndFailuresCanBeInjected) {
     EXPECT_TRUE(closed.requestLog().isEmpty());
 }
 
-TEST(SimulatedLan, RealTimeModeDeliversFromTheTimerNotFromTheSend) {
-    SimulatedLan lan(DemoFleet(), {}, ClockMode::RealTime);
-    QSignalSpy spy(&lan, &Transport::DatagramReceived);
-    QBuffer sink;
-    sink.open(QIODevice::WriteOnly);
-    lan.setLogSink(LogToDevice(&sink));
-    lan.SendBroadcast(kDiscovery);
-    EXPECT_EQ(spy.count(), 0);
-    EXPECT_EQ(lan.pendingDeliveries(), 7);
-    EXPECT_GE(lan.NextDeliveryTime(), 0);
-    lan.DeliverDue(); // what the zero-delay timer does
-    EXPECT_EQ(spy.count(), 7);
-    EXPECT_EQ(lan.NextDeliveryTime(), -1);
-    EXPECT_EQ(sink.data().count('\n'), 1) << "one line per request";
-    EXPECT_EQ(QString::fromUtf8(sink.data().trimmed()), lan.requestLog()[0]);
-}
-
 } // namespace
 } // namespace vantoro::sim

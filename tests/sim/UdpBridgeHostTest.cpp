@@ -147,35 +147,6 @@ TEST_F(UdpBridgeHostTest, EveryReplyLeavesOnceAtItsTimeInTheOrderMade) {
     }
 }
 
-TEST_F(UdpBridgeHostTest, DatagramsFromIgnoredSendersAreNotRequests) {
-    struct Case {
-        const char* name;
-        std::optional<QSet<quint32>> ignored;
-        QHostAddress ignoredFrom;
-        QHostAddress heardFrom;
-    };
-    // 127.0.0.2 reaches the host over loopback but is none of this machine's listed addresses.
-    const QHostAddress second(QStringLiteral("127.0.0.2"));
-    const Case cases[] = {
-        {"this machine's own by default", std::nullopt, QHostAddress(QHostAddress::LocalHost),
-         second},
-        {"as configured", QSet<quint32>{second.toIPv4Address()}, second,
-         QHostAddress(QHostAddress::LocalHost)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start({}, c.ignored);
-        Request(kDiscovery, c.ignoredFrom);
-        Request(StatusRequest("02:4B:00:00:00:02"), c.heardFrom);
-        ASSERT_TRUE(WaitForRequests(1));
-        QCoreApplication::processEvents();
-        EXPECT_EQ(host_->requestsReceived(), 1);
-        ASSERT_EQ(log_.size(), 1);
-        EXPECT_EQ(log_[0].value(QStringLiteral("command")).toInt(), 1003);
-        EXPECT_EQ(Receive(1).size(), 1);
-    }
-}
-
 TEST_F(UdpBridgeHostTest, ATakenPortAndFailedSendsAreReportedNotRetriedForever) {
     // The holder allows sharing; the host must still refuse to bind beside it.
     QUdpSocket holder;
