@@ -1,6 +1,7 @@
 #include "app/cli/Cli.h"
 
 #include "app/cli/ChangeRun.h"
+#include "app/cli/FleetCommands.h"
 #include "config/BridgeStatus.h"
 #include "platform/ConsoleInput.h"
 #include "platform/Platform.h"
@@ -359,6 +360,9 @@ template <typename Command> ExitStatus RunToEnd(Command& command) {
 
 ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
                const Services& services) {
+    if (IsFleetCommand(args)) {
+        return RunFleetCommand(args, out, err, services);
+    }
     const Invocation invocation = ParseArguments(args);
     switch (invocation.kind) {
     case Invocation::Kind::Help:

@@ -1,0 +1,237 @@
+#include "config/PlanSteps.h"
+
+#include <algorithm>
+
+namespace vantoro {
+namespace {
+
+std::string_view View(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), size_t(bytes.size()));
+}
+
+QString Latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+QString Octets(const Ipv4Octets& octets) {
+    return QString::fromLatin1(FormatOctets(octets));
+}
+
+// A reported address as the dialog's control shows it: blank (0.0.0.0) when it does not parse.
+Ipv4Octets Control(std::string_view reported) {
+    return ParseDottedQuad(reported).value_or(Ipv4Octets{});
+}
+
+const char* ModeName(IpMode mode) {
+    return mode == IpMode::Dhcp ? "dhcp" : "static";
+}
+
+const char* TypeName(NetworkType type) {
+    return type == NetworkType::AdHoc ? "adhoc" : "infrastructure";
+}
+
+const char* AdHocName(AdHocMode mode) {
+    static const char* const kNames[] = {"b", "g", "bg"};
+    return kNames[int(mode)];
+}
+
+QString Bits(KeySize size) {
+    return QString::number(size == KeySize::Bits64 ? 64 : 128);
+}
+
+void Add(QList<FieldChange>& changes, const char* field, const QString& from, const QString& to,
+         bool quoted = false) {
+    if (from != to) {
+        changes.append({QLatin1String(field), from, to, false, quoted});
+    }
+}
+
+// The security group: passphrase mode makes the keys of the chosen size; manual mode puts each
+// given key into its slot, as a key index change would accept it.
+std::optional<QString> SetSecurity(const WirelessWanted& wanted, Bridge& bridge, KeyEntry& entry) {
+    if (wanted.passphrase) {
+        entry.size = wanted.keySize.value_or(entry.size);
+        const QByteArray passphrase = PassphraseBytes(*wanted.passphrase);
+        SlotsFor(bridge, entry.size) = GenerateWepKeys(View(passphrase), entry.size);
+    } else {
+        if (wanted.keySize && *wanted.keySize != entry.size) {
+            // Keys typed for one size cannot stand for the other: all eight slots start over.
+            bridge.keys64 = KeyTexts{};
+            bridge.keys128 = KeyTexts{};
+            entry.size = *wanted.keySize;
+        }
+        for (const auto& [index, text] : wanted.keys) {
+            if (std::optional<QString> message = KeyIndexChangeMessage(entry.size, text)) {
+                return message;
+            }
+            SlotsFor(bridge, entry.size)[size_t(index)].set(View(text.toLatin1()));
+        }
+    }
+    if (wanted.defaultKey) {
+        entry.keyIndex = *wanted.defaultKey;
+    }
+    // The key field shows the slot of the selected key.
+    entry.keyText = SlotsFor(bridge, entry.size)[size_t(entry.keyIndex)].toQString();
+    return std::nullopt;
+}
+
+// The Ad-Hoc dialog's OK: the mode and a channel that the region in use offers.
+std::optional<QString> SetAdHoc(const WirelessWanted& wanted, const RegionCodeText& regionCode,
+                                NetworkType type, Bridge& bridge) {
+    if (!wanted.adHocMode && !wanted.channel) {
+        return std::nullopt;
+    }
+    if (type != NetworkType::AdHoc) {
+        return QStringLiteral("The ad-hoc mode and channel set up an ad-hoc network: this bridge "
+                              "is in an infrastructure network.");
+    }
+    const std::vector<int> offered = AdHocChannels(regionCode.view());
+    const int channel = wanted.channel.value_or(bridge.workChannel);
+    if (std::find(offered.begin(), offered.end(), channel) == offered.end()) {
+        const RegionEntry* row = FindRegion(regionCode.view());
+        if (row == nullptr) {
+            return QStringLiteral("No channel is offered in the region '%1'.")
+                .arg(Latin1(regionCode.view()));
+        }
+        return QStringLiteral("Channel %1 is not offered in %2: the channels there are %3 to %4.")
+            .arg(channel)
+            .arg(QLatin1String(row->displayName))
+            .arg(row->firstChannel)
+            .arg(row->lastChannel);
+    }
+    bridge.workProfile =
+        ProfileForAdHocMode(wanted.adHocMode.value_or(AdHocModeForProfile(bridge.workProfile)));
+    bridge.workChannel = channel;
+    return std::nullopt;
+}
+
+} // namespace
+
+IpChange PrepareIpChange(const Bridge& reported, const IpWanted& wanted) {
+    IpChange change;
+    change.mode = wanted.mode.value_or(IpModeOf(reported.ipMode.view()));
+    change.address = wanted.address.value_or(Control(reported.ipAddress.view()));
+    change.mask = wanted.netmask.value_or(Control(reported.subnetMask.view()));
+    if (const IpCheck check = CheckIpSettings(change.address, change.mask); check != IpCheck::Ok) {
+        change.refusal = IpCheckMessage(check);
+    }
+    return change;
+}
+
+QList<FieldChange> IpChanges(const Bridge& reported, const IpChange& change) {
+    QList<FieldChange> changes;
+    Add(changes, "ipMode", QLatin1String(ModeName(IpModeOf(reported.ipMode.view()))),
+        QLatin1String(ModeName(change.mode)));
+    if (change.mode == IpMode::Fixed) {
+        // Compared as the dialog's controls hold them; shown as the bridge reported them.
+        const auto add = [&changes](const char* field, std::string_view reportedText,
+                                    const Ipv4Octets& wanted) {
+            if (Control(reportedText) != wanted) {
+                changes.append({QLatin1String(field), Latin1(reportedText), Octets(wanted)});
+            }
+        };
+        add("ip", reported.ipAddress.view(), change.address);
+        add("netmask", reported.subnetMask.view(), change.mask);
+    }
+    return changes;
+}
+
+QList<ConfigItem> IpChangeItems(const IpChange& change) {
+    return IpSettingItems(change.mode, change.address, change.mask);
+}
+
+WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWanted& wanted,
+                                     bool agreeRegion) {
+    // The dialog as it opens on the record.
+    Bridge bridge = reported;
+    WirelessChange result;
+    WirelessSettings& settings = result.settings;
+    settings.reportedRegion = FindRegionIndex(bridge.country.view());
+    settings.region = settings.reportedRegion;
+    RegionCodeText currentRegionCode;
+    currentRegionCode.set(bridge.country.view());
+    settings.networkName = bridge.ssid.toQString();
+    settings.networkType = ReportedNetworkType(bridge.networkType.view());
+    bridge.workProfile = DecimalValue(bridge.profile.view());
+    bridge.workChannel = DecimalValue(bridge.channel.view());
+    settings.useWep = DecimalValue(bridge.privacy.view()) != 0;
+    KeyEntry entry = StartKeyEntry(bridge);
+
+    // The controls, in the dialog's order.
+    settings.networkName = wanted.networkName.value_or(settings.networkName);
+    // Picking the row already shown is no change, so the region rule does not run for it.
+    if (wanted.region && *wanted.region != settings.region) {
+        settings.region = *wanted.region;
+        ApplyRegionChange(settings.region, bridge, currentRegionCode);
+    }
+    settings.networkType = wanted.networkType.value_or(settings.networkType);
+    std::optional<QString> refusal =
+        SetAdHoc(wanted, currentRegionCode, settings.networkType, bridge);
+    settings.useWep = wanted.useWep.value_or(settings.useWep);
+    if (settings.useWep && !refusal) {
+        refusal = SetSecurity(wanted, bridge, entry);
+    }
+
+    // OK: the apply step's checks, in order.
+    if (!refusal) {
+        refusal = RegionSelectionMessage(settings.region);
+    }
+    if (!refusal && settings.useWep) {
+        refusal = ApplyKeyCheck(entry, SlotsFor(bridge, entry.size));
+    }
+    settings.workProfile = bridge.workProfile;
+    settings.workChannel = bridge.workChannel;
+    settings.keyIndex = entry.keyIndex;
+    settings.keySize = entry.size;
+    settings.keySlots = SlotsFor(bridge, entry.size);
+    if (!refusal && ChangesRegion(settings) && !agreeRegion) {
+        refusal = Latin1(kRegionWarning);
+        result.needsRegionAgreement = true;
+    }
+    result.refusal = refusal;
+    return result;
+}
+
+QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings) {
+    QList<FieldChange> changes;
+    if (FindRegionIndex(reported.country.view()) != settings.region) {
+        Add(changes, "region", reported.country.toQString(),
+            Latin1(GetRegionCode(settings.region)));
+    }
+    Add(changes, "ssid", reported.ssid.toQString(),
+        QString::fromLatin1(NetworkNameBytes(settings.networkName)), true);
+    const NetworkType type = ReportedNetworkType(reported.networkType.view());
+    Add(changes, "networkType", QLatin1String(TypeName(type)),
+        QLatin1String(TypeName(settings.networkType)));
+    if (settings.networkType == NetworkType::AdHoc) {
+        Add(changes, "adhocMode",
+            QLatin1String(AdHocName(AdHocModeForProfile(DecimalValue(reported.profile.view())))),
+            QLatin1String(AdHocName(AdHocModeForProfile(settings.workProfile))));
+        Add(changes, "channel", QString::number(DecimalValue(reported.channel.view())),
+            QString::number(settings.workChannel));
+    }
+    const bool wep = DecimalValue(reported.privacy.view()) != 0;
+    Add(changes, "wep", QLatin1String(wep ? "on" : "off"),
+        QLatin1String(settings.useWep ? "on" : "off"));
+    if (!settings.useWep) {
+        return changes;
+    }
+    Add(changes, "keySize", Bits(ReportedKeySize(reported.keyLength.view())),
+        Bits(settings.keySize));
+    Add(changes, "defaultKey", QString::number(ReportedKeyIndex(reported.keyId.view()) + 1),
+        QString::number(settings.keyIndex + 1));
+    bool keys = false;
+    for (int k = 0; k < kKeyCount; ++k) {
+        const std::string_view slot = settings.keySlots[size_t(k)].view();
+        if (slot != KeyMask(settings.keySize) &&
+            Latin1(slot).compare(reported.keys[size_t(k)].toQString(), Qt::CaseInsensitive) != 0) {
+            keys = true;
+        }
+    }
+    if (keys) {
+        changes.append({QStringLiteral("keys"), QString(), QString(), true, false});
+    }
+    return changes;
+}
+
+} // namespace vantoro

@@ -1,0 +1,81 @@
+#pragma once
+
+// One change step per family: the bridge as it reported itself and what the user wants become
+// the dialog's working values, the dialog's checks with its messages, the request items, and
+// what would change field by field. A change whose list of changes is empty sends nothing.
+
+#include "config/IpSettings.h"
+#include "config/Regions.h"
+#include "config/WepKeys.h"
+#include "config/WirelessSettings.h"
+#include "protocol/Bridge.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+#include <utility>
+
+namespace vantoro {
+
+// One setting that differs: its name, and the old and new values as text. A secret's values are
+// never filled in.
+struct FieldChange {
+    QString field;
+    QString from;
+    QString to;
+    bool secret = false;
+    bool quoted = false; // a free text (the network name), shown in quotes
+};
+
+// The IP Setting dialog's controls, each left as the bridge reported it when not given.
+struct IpWanted {
+    std::optional<IpMode> mode;
+    std::optional<Ipv4Octets> address;
+    std::optional<Ipv4Octets> netmask;
+};
+
+struct IpChange {
+    IpMode mode = IpMode::Fixed;
+    Ipv4Octets address{};
+    Ipv4Octets mask{};
+    std::optional<QString> refusal; // the dialog's message when a check fails
+};
+
+// Where the dialog opens (a reported text that is no dotted quad leaves its control blank), then
+// the wanted values, then the dialog's checks.
+IpChange PrepareIpChange(const Bridge& reported, const IpWanted& wanted);
+// What the change would alter. With DHCP the server picks the address, so only the mode counts.
+QList<FieldChange> IpChanges(const Bridge& reported, const IpChange& change);
+QList<ConfigItem> IpChangeItems(const IpChange& change);
+
+// The connection settings dialog's controls, set in this order as a user would.
+struct WirelessWanted {
+    std::optional<QString> networkName;
+    std::optional<int> region; // row of the region table
+    std::optional<NetworkType> networkType;
+    std::optional<AdHocMode> adHocMode;
+    std::optional<int> channel;
+    std::optional<bool> useWep;
+    std::optional<KeySize> keySize;
+    std::optional<QString> passphrase;
+    QList<std::pair<int, QString>> keys; // (key index 0..3, text), in order
+    std::optional<int> defaultKey;       // key index 0..3
+};
+
+struct WirelessChange {
+    WirelessSettings settings;
+    std::optional<QString> refusal; // the first rule that refuses the change
+    // The refusal is the region warning: the change may go ahead once the user agrees.
+    bool needsRegionAgreement = false;
+};
+
+// The dialog opened on the reported record, the wanted values applied, and its checks run
+// (region chosen, ad-hoc channel offered by the region, key texts, the key check of apply, the
+// region warning unless agreeRegion).
+WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWanted& wanted,
+                                     bool agreeRegion);
+// What the change would alter: region, name, network type, ad-hoc mode and channel, WEP state,
+// key size, default key and keys (keys compare without letter case; a masked key is kept).
+QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings);
+
+} // namespace vantoro
