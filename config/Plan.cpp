@@ -201,7 +201,8 @@ public:
                 Fail(place, QStringLiteral("is not a string"));
             } else if (!text.isEmpty() &&
                        ((text.size() != kKeyDigits64 && text.size() != kKeyDigits128) ||
-                        !IsHexText(View(text.toLatin1())) || text.toLatin1().size() != text.size())) {
+                        !IsHexText(View(text.toLatin1())) ||
+                        text.toLatin1().size() != text.size())) {
                 Fail(place, QStringLiteral("a key is 10 (64-bit) or 26 (128-bit) hex digits, or "
                                            "\"\" for none"));
             }
@@ -448,6 +449,20 @@ void SetAt(QJsonObject& object, QStringView path, const QJsonValue& value) {
     object.insert(key, array);
 }
 
+// A spreadsheet takes a cell that starts with one of these for a formula: export puts an
+// apostrophe before it, as the bridge list does, and the reader takes it off again.
+bool StartsFormula(QStringView text) {
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
+QString Inert(const QString& cell) {
+    return StartsFormula(cell) ? u'\'' + cell : cell;
+}
+
+QString Uninert(const QString& cell) {
+    return cell.startsWith(u'\'') && StartsFormula(QStringView(cell).mid(1)) ? cell.mid(1) : cell;
+}
+
 QList<PlanBridge> Finish(Reader& reader, QList<PlanBridge> bridges, const QStringList& places) {
     if (!reader.failed()) {
         CheckUnique(reader, bridges, places);
@@ -542,7 +557,8 @@ PlanReadResult ReadCsvPlan(const QList<QStringList>& rows, const QString& source
             [&](const CsvColumn& column) { return header[c] == QLatin1String(column.path); });
         const QString place = QStringLiteral("row 1, column %1").arg(c + 1);
         if (found == std::end(kCsvColumns)) {
-            reader.Fail(place, QStringLiteral("%1 is not a column of a plan").arg(Quoted(header[c])));
+            reader.Fail(place,
+                        QStringLiteral("%1 is not a column of a plan").arg(Quoted(header[c])));
         } else if (columns.contains(found)) {
             reader.Fail(place, QStringLiteral("%1 is named twice").arg(Quoted(header[c])));
         }
@@ -557,16 +573,16 @@ PlanReadResult ReadCsvPlan(const QList<QStringList>& rows, const QString& source
         }
         const QString place = QStringLiteral("row %1: ").arg(r + 1);
         if (cells.size() != header.size()) {
-            reader.Fail(place.chopped(2), QStringLiteral("%1 cells, the header has %2")
-                                              .arg(cells.size())
-                                              .arg(header.size()));
+            reader.Fail(
+                place.chopped(2),
+                QStringLiteral("%1 cells, the header has %2").arg(cells.size()).arg(header.size()));
             break;
         }
         QJsonObject object;
         for (qsizetype c = 0; c < cells.size(); ++c) {
             if (!cells[c].isEmpty()) {
                 SetAt(object, QString::fromLatin1(columns[c]->path),
-                      CellValue(cells[c], columns[c]->kind));
+                      CellValue(Uninert(cells[c]), columns[c]->kind));
             }
         }
         PlanBridge bridge;
@@ -659,8 +675,8 @@ QStringList BridgeDocumentCells(const Bridge& bridge, bool showSecrets) {
                 value = value.toArray().at(part.mid(bracket + 1, 1).toInt());
             }
         }
-        cells.append(value.isString() ? value.toString()
-                     : value.isBool() ? QLatin1String(value.toBool() ? "true" : "false")
+        cells.append(value.isString()   ? Inert(value.toString())
+                     : value.isBool()   ? QLatin1String(value.toBool() ? "true" : "false")
                      : value.isDouble() ? QString::number(value.toInt())
                                         : QString());
     }

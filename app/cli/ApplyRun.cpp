@@ -64,16 +64,9 @@ IpWanted WantedIp(const PlanIp& ip) {
 }
 
 WirelessWanted WantedWireless(const PlanWireless& plan) {
-    WirelessWanted wanted{plan.ssid,
-                          plan.region,
-                          plan.networkType,
-                          plan.adHocMode,
-                          plan.channel,
-                          plan.wep.enabled,
-                          plan.wep.keySize,
-                          plan.wep.passphrase,
-                          {},
-                          plan.wep.defaultKey};
+    WirelessWanted wanted{plan.ssid,    plan.region,        plan.networkType, plan.adHocMode,
+                          plan.channel, plan.wep.enabled,   plan.wep.keySize, plan.wep.passphrase,
+                          {},           plan.wep.defaultKey};
     // Key fields imply WEP on, as in the dialog where they are only reachable with it.
     if (!wanted.useWep && !plan.wep.isEmpty()) {
         wanted.useWep = true;
@@ -92,9 +85,9 @@ std::optional<CredentialMap> ReadCredentials(const QString& path, QString& error
     QFile file(path);
 #ifndef Q_OS_WIN
     // The ssh rule for private keys: no access at all for the group or others.
-    constexpr QFileDevice::Permissions kOthers =
-        QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                 QFileDevice::WriteOther | QFileDevice::ExeOther;
     if (file.exists() && (file.permissions() & kOthers) != 0) {
         error = QStringLiteral("--credentials %1: other users can read this file; allow its "
                                "owner alone (chmod 600 %1)")
@@ -264,8 +257,8 @@ std::optional<ExitStatus> ApplyRun::LogIn(Entry& entry) {
             password_ = passwords_.FromStdin();
         }
         if (!password_ && passwords_.StdinIsTerminal()) {
-            password_ = passwords_.FromPrompt(
-                QStringLiteral("Password of %1 for the bridges: ").arg(Printable(options_.login.userName)));
+            password_ = passwords_.FromPrompt(QStringLiteral("Password of %1 for the bridges: ")
+                                                  .arg(Printable(options_.login.userName)));
         }
         if (!password_) {
             err_ << kProgram << ": the bridges ask for a login: give the password in "
@@ -395,17 +388,16 @@ void ApplyRun::Report() {
         if (options_.json) {
             QJsonObject changes;
             for (const FieldChange& change : entry.changes) {
-                changes.insert(change.field,
-                               change.secret ? QJsonArray{QJsonValue::Null, QJsonValue::Null}
-                                             : QJsonArray{change.from, change.to});
+                changes.insert(change.field, change.secret
+                                                 ? QJsonArray{QJsonValue::Null, QJsonValue::Null}
+                                                 : QJsonArray{change.from, change.to});
             }
             const QJsonObject line{
                 {QStringLiteral("mac"), mac},
                 {QStringLiteral("result"), QLatin1String(ResultName(entry.result))},
                 {QStringLiteral("changes"), changes},
-                {QStringLiteral("message"), entry.message.isEmpty()
-                                                ? QJsonValue(QJsonValue::Null)
-                                                : QJsonValue(entry.message)}};
+                {QStringLiteral("message"), entry.message.isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                                    : QJsonValue(entry.message)}};
             out_ << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
             continue;
         }
@@ -476,10 +468,11 @@ ExitStatus RunApply(const QStringList& args, QTextStream& out, QTextStream& err,
     }
     const QStringList positional = line.parser().positionalArguments();
     if (positional.size() != 1) {
-        return line.Fail(positional.isEmpty() ? QStringLiteral("apply needs a plan")
-                                              : QStringLiteral("unexpected argument '%1'")
-                                                    .arg(Printable(positional[1])),
-                         err);
+        return line.Fail(
+            positional.isEmpty()
+                ? QStringLiteral("apply needs a plan")
+                : QStringLiteral("unexpected argument '%1'").arg(Printable(positional[1])),
+            err);
     }
     ApplyOptions options;
     options.dryRun = line.parser().isSet(dryRun);

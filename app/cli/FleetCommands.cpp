@@ -68,7 +68,8 @@ std::optional<NetworkChoice> CommandLine::Network(const Services& services, QTex
             services.interfaces ? services.interfaces() : std::vector<NetInterface>(),
             network.interfaces);
         if (!unknown.isEmpty()) {
-            Fail(QStringLiteral("this PC has no interface named '%1'").arg(Printable(unknown.first())),
+            Fail(QStringLiteral("this PC has no interface named '%1'")
+                     .arg(Printable(unknown.first())),
                  err);
             return std::nullopt;
         }
@@ -84,8 +85,8 @@ class ExportRun : public QObject {
 public:
     ExportRun(Transport& transport, QStringList macs, bool showSecrets, bool csv, QTextStream& out,
               QTextStream& err)
-        : scan_(transport), macs_(std::move(macs)), showSecrets_(showSecrets), csv_(csv),
-          out_(out), err_(err) {
+        : scan_(transport), macs_(std::move(macs)), showSecrets_(showSecrets), csv_(csv), out_(out),
+          err_(err) {
         connect(&scan_, &DiscoveryScan::ScanFinished, this, &ExportRun::OnScanFinished);
     }
 
@@ -162,8 +163,8 @@ ExitStatus RunExport(const QStringList& args, QTextStream& out, QTextStream& err
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("CSV with a header row instead of JSON."));
     line.parser().addOptions({secrets, csv});
-    line.parser().addPositionalArgument(QStringLiteral("MAC"),
-                                        QStringLiteral("A bridge's MAC address, as scan lists it."));
+    line.parser().addPositionalArgument(
+        QStringLiteral("MAC"), QStringLiteral("A bridge's MAC address, as scan lists it."));
     if (const std::optional<ExitStatus> end = line.Parse(args, out, err)) {
         return *end;
     }

@@ -183,8 +183,8 @@ ExitStatus RunWatch(const QStringList& args, QTextStream& out, QTextStream& err,
                                       QStringLiteral("Seconds between scans (default 15, at "
                                                      "least 4)."),
                                       QStringLiteral("S"));
-    const QCommandLineOption count(QStringLiteral("count"),
-                                   QStringLiteral("End after N scans."), QStringLiteral("N"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("End after N scans."),
+                                   QStringLiteral("N"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON event per line, with its time."));
     const QCommandLineOption allFields(QStringLiteral("all-fields"),

@@ -102,7 +102,7 @@ TEST_F(FleetOnDemoLan, RefusalsAndLoginsAreDecidedPerBridge) {
               R"({"changes":{"region":["DE","FR"]},"mac":"02:4B:00:00:00:02","message":)"
               R"("Selecting the incorrect region may result in a violation of applicable law. )"
               R"(Do you agree to act in accordance with these settings? (add \"agreeRegion\": )"
-              R"(true to agree)","result":"refused"})");
+              R"x(true to agree)","result":"refused"})x");
     EXPECT_EQ(lines[1].toStdString(),
               R"({"changes":{"ip":["192.168.1.250","192.168.1.0"]},"mac":"02:4B:00:00:00:01",)"
               R"("message":"IP Address is a network address in IP Subnet Mask setting.",)"
@@ -142,7 +142,8 @@ TEST(Credentials, AFileOthersCanReadIsRefused) {
     QString error;
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     EXPECT_FALSE(ReadCredentials(file.fileName(), error));
-    EXPECT_TRUE(error.contains(QStringLiteral("other users can read this file"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("other users can read this file")))
+        << error.toStdString();
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const std::optional<CredentialMap> map = ReadCredentials(file.fileName(), error);
     ASSERT_TRUE(map);

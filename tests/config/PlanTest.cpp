@@ -124,7 +124,8 @@ TEST(PlanReader, CsvRowsReadAsBridgesWithEmptyCellsKept) {
         QList<QStringList> rows;
         const char* error;
     } bad[] = {
-        {{{"mac", "ip.gateway"}}, R"(site.csv: row 1, column 2: "ip.gateway" is not a column of a plan)"},
+        {{{"mac", "ip.gateway"}},
+         R"(site.csv: row 1, column 2: "ip.gateway" is not a column of a plan)"},
         {{{"mac", "mac"}}, R"(site.csv: row 1, column 2: "mac" is named twice)"},
         {{header, {"A", "10.61.0.300", "", "", ""}},
          R"(site.csv: row 2: ip.address: "10.61.0.300" is not an IPv4 address)"},
