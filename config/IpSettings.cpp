@@ -38,35 +38,6 @@ QByteArray FormatOctets(const Ipv4Octets& octets) {
     return FormatIpv4(ToIpv4(octets));
 }
 
-std::optional<Ipv4Octets> ParseDottedQuad(std::string_view text) {
-    Ipv4Octets octets{};
-    int group = 0;
-    int digits = 0;
-    int value = 0;
-    for (const char c : text) {
-        if (c == '.') {
-            if (digits == 0 || group == 3) {
-                return std::nullopt;
-            }
-            octets[size_t(group++)] = quint8(value % 256);
-            digits = 0;
-            value = 0;
-        } else if (c >= '0' && c <= '9') {
-            if (++digits > 3) {
-                return std::nullopt;
-            }
-            value = value * 10 + (c - '0');
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (group != 3 || digits == 0) {
-        return std::nullopt;
-    }
-    octets[3] = quint8(value % 256);
-    return octets;
-}
-
 bool IsValidSubnetMask(const Ipv4Octets& mask) {
     const quint32 bits = ToIpv4(mask);
     if (bits == 0) {
@@ -143,6 +114,53 @@ QList<ConfigItem> IpSettingItems(IpMode mode, const Ipv4Octets& address, const I
     return {{"wan_proto ", mode == IpMode::Fixed ? "static" : "dhcp"},
             {"wan_ipaddr ", FormatOctets(address)},
             {"wan_netmask ", FormatOctets(mask)}};
+}
+
+QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                             const Ipv4Octets& mask) {
+    QList<FieldChange> changes;
+    const auto text = [](std::string_view view) {
+        return QString::fromLatin1(view.data(), qsizetype(view.size()));
+    };
+    const auto modeName = [](IpMode m) {
+        return QLatin1String(m == IpMode::Dhcp ? "dhcp" : "static");
+    };
+    if (IpModeOf(reported.ipMode.view()) != mode) {
+        changes.append(
+            {QStringLiteral("ipMode"), modeName(IpModeOf(reported.ipMode.view())), modeName(mode)});
+    }
+    // The request carries the address and mask in both modes; a reported text that does not read
+    // as an address differs from every address.
+    if (ParseDottedQuad(reported.ipAddress.view()) != address) {
+        changes.append({QStringLiteral("ip"), text(reported.ipAddress.view()),
+                        QString::fromLatin1(FormatOctets(address))});
+    }
+    if (ParseDottedQuad(reported.subnetMask.view()) != mask) {
+        changes.append({QStringLiteral("netmask"), text(reported.subnetMask.view()),
+                        QString::fromLatin1(FormatOctets(mask))});
+    }
+    return changes;
+}
+
+bool SameIpSettings(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                    const Ipv4Octets& mask) {
+    return IpChanges(reported, mode, address, mask).isEmpty();
+}
+
+bool LeavesGatewayOutside(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                          const Ipv4Octets& mask) {
+    const std::optional<Ipv4Octets> gateway = ParseDottedQuad(reported.gateway.view());
+    if (mode != IpMode::Fixed || !gateway || ToIpv4(*gateway) == 0) {
+        return false;
+    }
+    return (ToIpv4(*gateway) & ToIpv4(mask)) != (ToIpv4(address) & ToIpv4(mask));
+}
+
+QString GatewayOutsideWarning(const Bridge& reported) {
+    return QStringLiteral("warning: the bridge keeps its default gateway %1, which is outside "
+                          "the new subnet; only the bridge's web pages can change it")
+        .arg(QString::fromLatin1(
+            FormatOctets(ParseDottedQuad(reported.gateway.view()).value_or(Ipv4Octets{}))));
 }
 
 PcIpSettings LookUpPcAddress(const QString& pcAddress, const QList<PcAddressEntry>& entries) {

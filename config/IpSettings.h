@@ -4,6 +4,9 @@
 // mask, the suggestion next to the PC's own address, the request items, and whether the PC shares
 // a bridge's subnet. The IP setting dialog and the command line both call these.
 
+#include "config/FieldChange.h"
+#include "config/Ipv4.h"
+#include "protocol/Bridge.h"
 #include "protocol/ManagementMessage.h"
 
 #include <QByteArray>
@@ -16,18 +19,11 @@
 
 namespace vantoro {
 
-// An address as its four octets, first octet first (as an address control holds it).
-using Ipv4Octets = std::array<quint8, 4>;
-
 // First octet in the most significant byte, as ParseIpv4 and FormatIpv4 use.
 quint32 ToIpv4(const Ipv4Octets& octets);
 Ipv4Octets ToOctets(quint32 address);
 // "%d.%d.%d.%d"
 QByteArray FormatOctets(const Ipv4Octets& octets);
-
-// Exactly three dots, each group one to three digits; a group's value is kept modulo 256 (so
-// "300" reads as 44). nullopt when the text does not parse.
-std::optional<Ipv4Octets> ParseDottedQuad(std::string_view text);
 
 // Prefix masks of lengths 1 to 30 and 32. Not 0.0.0.0, not 255.255.255.254 (a /31 leaves no
 // host), nothing non-contiguous.
@@ -57,6 +53,23 @@ IpField IpCheckFocus(IpCheck check);
 // The three items of the change, always all three and in this order: "wan_proto " ("static" or
 // "dhcp"), "wan_ipaddr ", "wan_netmask ".
 QList<ConfigItem> IpSettingItems(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask);
+
+// What a change to these settings would alter of what the bridge reports: mode ("ipMode"),
+// address ("ip") and mask ("netmask"), in this order.
+QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                             const Ipv4Octets& mask);
+// True when the change would carry exactly what the bridge reports (IpChanges is empty). Such a
+// change is not sent: it would only reboot the bridge.
+bool SameIpSettings(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                    const Ipv4Octets& mask);
+
+// True when a fixed address under mask leaves the gateway the bridge reports outside its subnet.
+// The requests cannot change the gateway, so the bridge would keep one it cannot reach. A
+// gateway text that does not read as an address, or 0.0.0.0, counts as none.
+bool LeavesGatewayOutside(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                          const Ipv4Octets& mask);
+// The warning for it, naming the gateway.
+QString GatewayOutsideWarning(const Bridge& reported);
 
 // One IPv4 address entry of one of the PC's adapters.
 struct PcAddressEntry {

@@ -34,6 +34,35 @@ std::optional<quint32> ParseIpv4(std::string_view text) {
     return address;
 }
 
+std::optional<Ipv4Octets> ParseDottedQuad(std::string_view text) {
+    Ipv4Octets octets{};
+    int group = 0;
+    int digits = 0;
+    int value = 0;
+    for (const char c : text) {
+        if (c == '.') {
+            if (digits == 0 || group == 3) {
+                return std::nullopt;
+            }
+            octets[size_t(group++)] = quint8(value % 256);
+            digits = 0;
+            value = 0;
+        } else if (c >= '0' && c <= '9') {
+            if (++digits > 3) {
+                return std::nullopt;
+            }
+            value = value * 10 + (c - '0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (group != 3 || digits == 0) {
+        return std::nullopt;
+    }
+    octets[3] = quint8(value % 256);
+    return octets;
+}
+
 QByteArray FormatIpv4(quint32 address) {
     return QByteArray::number(address >> 24) + '.' + QByteArray::number((address >> 16) & 0xFFu) +
            '.' + QByteArray::number((address >> 8) & 0xFFu) + '.' +

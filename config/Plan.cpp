@@ -608,14 +608,18 @@ QStringList PlanCsvHeader(bool showSecrets) {
 }
 
 QJsonObject BridgeDocument(const Bridge& bridge, bool showSecrets) {
+    // A change always carries an address and mask: without readable ones the IP part is left
+    // out, so applying the document leaves it alone.
     QJsonObject ip;
     const bool dhcp = IpModeOf(bridge.ipMode.view()) == IpMode::Dhcp;
-    ip.insert(QStringLiteral("mode"), QLatin1String(dhcp ? "dhcp" : "static"));
     const std::optional<quint32> address = ParseIpv4(bridge.ipAddress.view());
     const std::optional<quint32> mask = ParseIpv4(bridge.subnetMask.view());
-    if (!dhcp && address && mask) {
-        ip.insert(QStringLiteral("address"), QString::fromLatin1(FormatIpv4(*address)));
-        ip.insert(QStringLiteral("netmask"), QString::fromLatin1(FormatIpv4(*mask)));
+    if (address && mask) {
+        ip.insert(QStringLiteral("mode"), QLatin1String(dhcp ? "dhcp" : "static"));
+        if (!dhcp) {
+            ip.insert(QStringLiteral("address"), QString::fromLatin1(FormatIpv4(*address)));
+            ip.insert(QStringLiteral("netmask"), QString::fromLatin1(FormatIpv4(*mask)));
+        }
     }
 
     QJsonObject wireless;
@@ -658,7 +662,9 @@ QJsonObject BridgeDocument(const Bridge& bridge, bool showSecrets) {
     QJsonObject document;
     document.insert(QStringLiteral("mac"), bridge.macAddress.toQString());
     document.insert(QStringLiteral("name"), bridge.deviceName.toQString());
-    document.insert(QStringLiteral("ip"), ip);
+    if (!ip.isEmpty()) {
+        document.insert(QStringLiteral("ip"), ip);
+    }
     document.insert(QStringLiteral("wireless"), wireless);
     return document;
 }

@@ -13,37 +13,9 @@ QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-QString Octets(const Ipv4Octets& octets) {
-    return QString::fromLatin1(FormatOctets(octets));
-}
-
 // A reported address as the dialog's control shows it: blank (0.0.0.0) when it does not parse.
 Ipv4Octets Control(std::string_view reported) {
     return ParseDottedQuad(reported).value_or(Ipv4Octets{});
-}
-
-const char* ModeName(IpMode mode) {
-    return mode == IpMode::Dhcp ? "dhcp" : "static";
-}
-
-const char* TypeName(NetworkType type) {
-    return type == NetworkType::AdHoc ? "adhoc" : "infrastructure";
-}
-
-const char* AdHocName(AdHocMode mode) {
-    static const char* const kNames[] = {"b", "g", "bg"};
-    return kNames[int(mode)];
-}
-
-QString Bits(KeySize size) {
-    return QString::number(size == KeySize::Bits64 ? 64 : 128);
-}
-
-void Add(QList<FieldChange>& changes, const char* field, const QString& from, const QString& to,
-         bool quoted = false) {
-    if (from != to) {
-        changes.append({QLatin1String(field), from, to, false, quoted});
-    }
 }
 
 // The security group: passphrase mode makes the keys of the chosen size; manual mode puts each
@@ -118,24 +90,6 @@ IpChange PrepareIpChange(const Bridge& reported, const IpWanted& wanted) {
     return change;
 }
 
-QList<FieldChange> IpChanges(const Bridge& reported, const IpChange& change) {
-    QList<FieldChange> changes;
-    Add(changes, "ipMode", QLatin1String(ModeName(IpModeOf(reported.ipMode.view()))),
-        QLatin1String(ModeName(change.mode)));
-    if (change.mode == IpMode::Fixed) {
-        // Compared as the dialog's controls hold them; shown as the bridge reported them.
-        const auto add = [&changes](const char* field, std::string_view reportedText,
-                                    const Ipv4Octets& wanted) {
-            if (Control(reportedText) != wanted) {
-                changes.append({QLatin1String(field), Latin1(reportedText), Octets(wanted)});
-            }
-        };
-        add("ip", reported.ipAddress.view(), change.address);
-        add("netmask", reported.subnetMask.view(), change.mask);
-    }
-    return changes;
-}
-
 QList<ConfigItem> IpChangeItems(const IpChange& change) {
     return IpSettingItems(change.mode, change.address, change.mask);
 }
@@ -190,48 +144,6 @@ WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWante
     }
     result.refusal = refusal;
     return result;
-}
-
-QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings) {
-    QList<FieldChange> changes;
-    if (FindRegionIndex(reported.country.view()) != settings.region) {
-        Add(changes, "region", reported.country.toQString(),
-            Latin1(GetRegionCode(settings.region)));
-    }
-    Add(changes, "ssid", reported.ssid.toQString(),
-        QString::fromLatin1(NetworkNameBytes(settings.networkName)), true);
-    const NetworkType type = ReportedNetworkType(reported.networkType.view());
-    Add(changes, "networkType", QLatin1String(TypeName(type)),
-        QLatin1String(TypeName(settings.networkType)));
-    if (settings.networkType == NetworkType::AdHoc) {
-        Add(changes, "adhocMode",
-            QLatin1String(AdHocName(AdHocModeForProfile(DecimalValue(reported.profile.view())))),
-            QLatin1String(AdHocName(AdHocModeForProfile(settings.workProfile))));
-        Add(changes, "channel", QString::number(DecimalValue(reported.channel.view())),
-            QString::number(settings.workChannel));
-    }
-    const bool wep = DecimalValue(reported.privacy.view()) != 0;
-    Add(changes, "wep", QLatin1String(wep ? "on" : "off"),
-        QLatin1String(settings.useWep ? "on" : "off"));
-    if (!settings.useWep) {
-        return changes;
-    }
-    Add(changes, "keySize", Bits(ReportedKeySize(reported.keyLength.view())),
-        Bits(settings.keySize));
-    Add(changes, "defaultKey", QString::number(ReportedKeyIndex(reported.keyId.view()) + 1),
-        QString::number(settings.keyIndex + 1));
-    bool keys = false;
-    for (int k = 0; k < kKeyCount; ++k) {
-        const std::string_view slot = settings.keySlots[size_t(k)].view();
-        if (slot != KeyMask(settings.keySize) &&
-            Latin1(slot).compare(reported.keys[size_t(k)].toQString(), Qt::CaseInsensitive) != 0) {
-            keys = true;
-        }
-    }
-    if (keys) {
-        changes.append({QStringLiteral("keys"), QString(), QString(), true, false});
-    }
-    return changes;
 }
 
 } // namespace vantoro

@@ -17,16 +17,6 @@
 
 namespace vantoro {
 
-// One setting that differs: its name, and the old and new values as text. A secret's values are
-// never filled in.
-struct FieldChange {
-    QString field;
-    QString from;
-    QString to;
-    bool secret = false;
-    bool quoted = false; // a free text (the network name), shown in quotes
-};
-
 // The IP Setting dialog's controls, each left as the bridge reported it when not given.
 struct IpWanted {
     std::optional<IpMode> mode;
@@ -44,8 +34,6 @@ struct IpChange {
 // Where the dialog opens (a reported text that is no dotted quad leaves its control blank), then
 // the wanted values, then the dialog's checks.
 IpChange PrepareIpChange(const Bridge& reported, const IpWanted& wanted);
-// What the change would alter. With DHCP the server picks the address, so only the mode counts.
-QList<FieldChange> IpChanges(const Bridge& reported, const IpChange& change);
 QList<ConfigItem> IpChangeItems(const IpChange& change);
 
 // The connection settings dialog's controls, set in this order as a user would.
@@ -74,8 +62,4 @@ struct WirelessChange {
 // region warning unless agreeRegion).
 WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWanted& wanted,
                                      bool agreeRegion);
-// What the change would alter: region, name, network type, ad-hoc mode and channel, WEP state,
-// key size, default key and keys (keys compare without letter case; a masked key is kept).
-QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings);
-
 } // namespace vantoro

@@ -52,6 +52,77 @@ QList<ConfigItem> WirelessItems(const WirelessSettings& settings) {
     return items;
 }
 
+namespace {
+
+void Add(QList<FieldChange>& changes, const char* field, const QString& from, const QString& to,
+         bool quoted = false) {
+    if (from != to) {
+        changes.append({QLatin1String(field), from, to, false, quoted});
+    }
+}
+
+QString Latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+QLatin1String TypeName(NetworkType type) {
+    return QLatin1String(type == NetworkType::AdHoc ? "adhoc" : "infrastructure");
+}
+
+QLatin1String AdHocName(qint32 profile) {
+    static const char* const kNames[] = {"b", "g", "bg"};
+    return QLatin1String(kNames[int(AdHocModeForProfile(profile))]);
+}
+
+QString Bits(KeySize size) {
+    return QString::number(size == KeySize::Bits64 ? 64 : 128);
+}
+
+} // namespace
+
+QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings) {
+    QList<FieldChange> changes;
+    if (FindRegionIndex(reported.country.view()) != settings.region) {
+        Add(changes, "region", reported.country.toQString(),
+            Latin1(GetRegionCode(settings.region)));
+    }
+    Add(changes, "ssid", reported.ssid.toQString(),
+        QString::fromLatin1(NetworkNameBytes(settings.networkName)), true);
+    Add(changes, "networkType", TypeName(ReportedNetworkType(reported.networkType.view())),
+        TypeName(settings.networkType));
+    if (settings.networkType == NetworkType::AdHoc) {
+        // Compared as the Ad-Hoc dialog's mode list shows them.
+        Add(changes, "adhocMode", AdHocName(DecimalValue(reported.profile.view())),
+            AdHocName(settings.workProfile));
+        Add(changes, "channel", QString::number(DecimalValue(reported.channel.view())),
+            QString::number(settings.workChannel));
+    }
+    const bool wep = DecimalValue(reported.privacy.view()) != 0;
+    Add(changes, "wep", QLatin1String(wep ? "on" : "off"),
+        QLatin1String(settings.useWep ? "on" : "off"));
+    if (!settings.useWep) {
+        return changes;
+    }
+    Add(changes, "keySize", Bits(ReportedKeySize(reported.keyLength.view())),
+        Bits(settings.keySize));
+    Add(changes, "defaultKey", QString::number(DecimalValue(reported.keyId.view())),
+        QString::number(settings.keyIndex + 1));
+    for (size_t k = 0; k < settings.keySlots.size(); ++k) {
+        // A masked slot keeps its key; hex digits compare without letter case.
+        const std::string_view slot = settings.keySlots[k].view();
+        if (slot != KeyMask(settings.keySize) &&
+            Latin1(slot).compare(reported.keys[k].toQString(), Qt::CaseInsensitive) != 0) {
+            changes.append({QStringLiteral("keys"), QString(), QString(), true, false});
+            break;
+        }
+    }
+    return changes;
+}
+
+bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings) {
+    return WirelessChanges(reported, settings).isEmpty();
+}
+
 int RestoreReportedRegion(Bridge& bridge, RegionCodeText& currentRegionCode) {
     const int reported = FindRegionIndex(bridge.country.view());
     ApplyRegionChange(reported, bridge, currentRegionCode);

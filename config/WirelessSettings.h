@@ -5,6 +5,7 @@
 // `vantoro-cli set-wireless` both fill a WirelessSettings from their own controls or arguments and
 // call these.
 
+#include "config/FieldChange.h"
 #include "config/Regions.h"
 #include "config/WepKeys.h"
 #include "protocol/Bridge.h"
@@ -66,6 +67,17 @@ QByteArray NetworkNameBytes(const QString& networkName);
 // "isl_wlg_channel ", "isl_wlg_privacy " 0 or 1, and with WEP the key index and the key items of
 // WepKeyItems. The key check (ApplyKeyCheck) must have passed before.
 QList<ConfigItem> WirelessItems(const WirelessSettings& settings);
+
+// What the change would alter of what the bridge reports, in this order: region, network name
+// ("ssid"), network type, for ad-hoc the mode and channel, the WEP state ("wep"), and with WEP
+// the key size, the default key and the keys (one secret entry "keys"; a masked slot keeps its
+// key, and hex digits compare without letter case).
+QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings);
+// True when the change would carry exactly what the bridge reports: network name, region,
+// network type, for ad-hoc the mode and channel, the WEP state, and with WEP the key size, the
+// default key and every key (a masked slot keeps its key). Such a change is not sent: it would
+// only reboot the bridge.
+bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings);
 
 // Back to the region the bridge reports after the user declined kRegionWarning: the code in use
 // and the working channel become what they were when the settings were opened. Returns the row

@@ -1,5 +1,7 @@
 #include "platform/Browser.h"
 
+#include "config/Ipv4.h"
+
 #include <QDesktopServices>
 #include <QProcess>
 #include <utility>
@@ -16,31 +18,14 @@ const char* const kFallbackProgram = nullptr;
 const char* const kFallbackProgram = "xdg-open";
 #endif
 
-bool IsOctet(QStringView part) {
-    if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.front() == u'0')) {
-        return false;
-    }
-    int value = 0;
-    for (const QChar c : part) {
-        if (c < u'0' || c > u'9') {
-            return false;
-        }
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return value <= 255;
-}
-
 } // namespace
 
 std::optional<QUrl> BridgePageUrl(const QString& ipAddressText) {
-    const QList<QStringView> parts = QStringView(ipAddressText).split(u'.');
-    if (parts.size() != 4) {
+    // Only the address's own spelling: a leading zero might be read as octal on the way.
+    const QByteArray text = ipAddressText.toLatin1();
+    const std::optional<quint32> address = ParseIpv4(std::string_view(text.constData(), size_t(text.size())));
+    if (!address || FormatIpv4(*address) != text || QString::fromLatin1(text) != ipAddressText) {
         return std::nullopt;
-    }
-    for (const QStringView part : parts) {
-        if (!IsOctet(part)) {
-            return std::nullopt;
-        }
     }
     return QUrl(QStringLiteral("http://%1/").arg(ipAddressText), QUrl::StrictMode);
 }

@@ -1,6 +1,7 @@
 #include "protocol/DiscoveryScan.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vantoro {
 
@@ -32,6 +33,7 @@ void DiscoveryScan::StartScan() {
     }
     // The records stay; the next replies overwrite them from index 0 upward.
     rowCount_ = 0;
+    unlisted_.clear();
     Q_EMIT ScanStarted();
     transport_.RefreshInterfaces();
     transport_.SendBroadcast(BuildDiscoveryRequest());
@@ -73,6 +75,14 @@ void DiscoveryScan::OnDatagram(const QByteArray& datagram, const InterfaceId& vi
         Q_EMIT RowUpdated(result.index, rowText_);
         break;
     case ReplyKind::Ignored:
+        if (rowCount_ == kBridgeTableSize && unlisted_.size() < kMaxUnlistedCounted) {
+            std::array<FieldSlot, kMaxReplyFields> fields{};
+            SplitFields(DatagramText(datagram), kMaxReplyFields, fields.data());
+            if (SlotView(fields[2]) == kReplyMarker) {
+                const std::string_view id = SlotView(fields[3]);
+                unlisted_.insert(QByteArray(id.data(), qsizetype(id.size())));
+            }
+        }
         break;
     }
 }

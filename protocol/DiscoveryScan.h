@@ -6,7 +6,9 @@
 #include "protocol/Bridge.h"
 #include "protocol/Transport.h"
 
+#include <QByteArray>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 #include <memory>
 
@@ -42,6 +44,10 @@ public:
     int progress() const { return progress_; }
     int scanTicks() const { return scanTicks_; }
     bool replyArrived() const { return replyArrived_; }
+    // How many bridges answered this scan but found the table full (500 rows), counted once
+    // each by identifier; at most kMaxUnlistedCounted.
+    int unlistedBridges() const { return int(unlisted_.size()); }
+    static constexpr int kMaxUnlistedCounted = 65536;
     void setReplyArrived(bool value) { replyArrived_ = value; }
     const RowText& rowText() const { return rowText_; }
     Transport& transport() { return transport_; }
@@ -65,6 +71,7 @@ private:
     int scanTicks_ = 0;
     int progress_ = 0;
     bool replyArrived_ = false;
+    QSet<QByteArray> unlisted_;
     QTimer scanTimer_;
 };
 

@@ -29,7 +29,18 @@ QByteArray BuildDiscoveryRequest() {
     return RequestHead(Command::Discovery) + "0.0.0.0\r\r";
 }
 
+bool IsUsableIdentifier(std::string_view macAddress) {
+    // Latin-1: C0 and C1 controls, DEL, the space and the no-break space.
+    return std::all_of(macAddress.begin(), macAddress.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte > 0x20 && byte < 0x7F) || byte > 0xA0;
+    });
+}
+
 QByteArray BuildStatusRequest(std::string_view macAddress) {
+    if (!IsUsableIdentifier(macAddress)) {
+        return {};
+    }
     QByteArray text = RequestHead(Command::Status);
     Append(text, macAddress);
     text += " 0.0.0.0\r\r";
@@ -38,6 +49,11 @@ QByteArray BuildStatusRequest(std::string_view macAddress) {
 
 ConfigRequest BuildConfigRequest(std::string_view macAddress, const QList<ConfigItem>& items) {
     ConfigRequest result;
+    if (!IsUsableIdentifier(macAddress)) {
+        result.error = QStringLiteral("The bridge's identifier holds a space or a control "
+                                      "character: no request can name it.");
+        return result;
+    }
     if (items.isEmpty()) {
         result.error = QStringLiteral("A configuration request needs at least one item.");
         return result;

@@ -25,7 +25,12 @@ enum class Command { Discovery = 1001, Configuration = 1002, Status = 1003 };
 
 // Discovery request: exactly 37 bytes, ending in CR CR, no NUL.
 QByteArray BuildDiscoveryRequest();
-// Status request for the bridge whose identifier is macAddress (as it reported it).
+// True when an identifier can name a bridge inside a request: no space, no other whitespace and
+// no control character, any of which would shift the request's fields. The empty text passes.
+bool IsUsableIdentifier(std::string_view macAddress);
+
+// Status request for the bridge whose identifier is macAddress (as it reported it). Empty when
+// the identifier is not usable: nothing is to be sent then.
 QByteArray BuildStatusRequest(std::string_view macAddress);
 
 struct ConfigItem {
@@ -40,7 +45,7 @@ struct ConfigRequest {
 };
 
 // Configuration request carrying the items in the given order. Refuses (empty text, error set)
-// when there are no items, or when a key or value holds a CR or LF: a CR inside a value would end
+// when the identifier is not usable, when there are no items, or when a key or value holds a CR or LF: a CR inside a value would end
 // the item early and let the rest be read by the bridge as further items.
 ConfigRequest BuildConfigRequest(std::string_view macAddress, const QList<ConfigItem>& items);
 

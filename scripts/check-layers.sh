@@ -29,7 +29,7 @@ set(header_widgets QWidget)
 set(rules
   "protocol|protocol/Bridge.cpp|protocol|config platform sim ui app widgets"
   "config|config/Regions.cpp|config protocol|platform sim ui app widgets"
-  "platform|platform/Platform.cpp|platform|protocol config sim ui app widgets"
+  "platform|platform/Platform.cpp|platform config protocol|sim ui app widgets"
   "sim|sim/SimEngine.cpp|sim config protocol|platform ui app widgets"
   "ui|ui/main/MainWindow.cpp|ui config protocol platform|sim app")
 

@@ -41,12 +41,13 @@ fi
 # Source folder (first matching prefix wins) | layers whose include folders it sees | Qt modules.
 RULES=(
   "app/cli/|app protocol config sim platform|Qt6Core Qt6Network Qt6Gui"
-  "app/gui/|ui protocol config platform sim|Qt6Core Qt6Network Qt6Gui Qt6Widgets"
+  "app/demo/|app protocol config sim platform|Qt6Core Qt6Network Qt6Gui"
+  "app/gui/|app ui protocol config platform sim|Qt6Core Qt6Network Qt6Gui Qt6Widgets"
   "app/sim/|sim protocol config|Qt6Core Qt6Network"
   "ui/controls/Rtf|ui|Qt6Core Qt6Gui"
   "ui/|ui protocol config platform|Qt6Core Qt6Network Qt6Gui Qt6Widgets"
   "sim/|sim protocol config|Qt6Core Qt6Network"
-  "platform/|platform|Qt6Core Qt6Network Qt6Gui"
+  "platform/|platform config protocol|Qt6Core Qt6Network Qt6Gui"
   "config/|config protocol|Qt6Core Qt6Network"
   "protocol/|protocol|Qt6Core Qt6Network"
 )

@@ -79,6 +79,14 @@ WirelessWanted WantedWireless(const PlanWireless& plan) {
     return wanted;
 }
 
+// A DHCP server picks the address, so only the mode can be confirmed.
+bool IpConfirmed(const Bridge& record, const IpChange& change) {
+    if (change.mode == IpMode::Dhcp) {
+        return IpModeOf(record.ipMode.view()) == IpMode::Dhcp;
+    }
+    return IpChanges(record, change.mode, change.address, change.mask).isEmpty();
+}
+
 } // namespace
 
 std::optional<CredentialMap> ReadCredentials(const QString& path, QString& error) {
@@ -213,7 +221,8 @@ void ApplyRun::Examine(Entry& entry) {
     }
     if (!entry.plan.ip.isEmpty()) {
         entry.ip = PrepareIpChange(reported, WantedIp(entry.plan.ip));
-        const QList<FieldChange> changes = IpChanges(reported, *entry.ip);
+        const QList<FieldChange> changes =
+            IpChanges(reported, entry.ip->mode, entry.ip->address, entry.ip->mask);
         entry.sendIp = !changes.isEmpty();
         entry.changes += changes;
         if (entry.sendIp && !refusal) {
@@ -249,7 +258,7 @@ std::optional<ExitStatus> ApplyRun::LogIn(Entry& entry) {
             credential = options_.credentials->value(QStringLiteral("*"));
         }
     }
-    if (!credential && !options_.login.userName.isNull()) {
+    if (!credential && options_.login.userGiven) {
         if (!password_) {
             password_ = passwords_.FromEnvironment();
         }
@@ -329,7 +338,7 @@ void ApplyRun::OnRow(int index) {
         if (entry.pending && record.macAddress.view() == View(entry.plan.macAddress)) {
             const bool confirmed = stage_ == Stage::Wireless
                                        ? WirelessChanges(record, entry.wireless->settings).isEmpty()
-                                       : IpChanges(record, *entry.ip).isEmpty();
+                                       : IpConfirmed(record, *entry.ip);
             entry.pending = !confirmed;
             if (confirmed) {
                 Progress();
@@ -434,35 +443,7 @@ void ApplyRun::Finish(ExitStatus status) {
 
 ExitStatus RunApply(const QStringList& args, QTextStream& out, QTextStream& err,
                     const Services& services) {
-    CommandLine line(
-        kApply, QStringLiteral("apply PLAN [options]"),
-        QStringLiteral(
-            "Brings the bridges of a plan (JSON, or CSV when PLAN ends in .csv) to its settings. "
-            "The whole plan is checked first; one discovery scan finds the bridges; each gets the "
-            "dialogs' checks; the wireless changes go out to all bridges at once and are "
-            "confirmed by discovery scans, then the IP changes. Bridges that already match get "
-            "no request. One line per bridge: unchanged, changed, not-found, refused, "
-            "login-refused or not-confirmed."));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("Show what would change; send nothing."));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("One JSON object per bridge and line."));
-    const QCommandLineOption user(QStringLiteral("user"),
-                                  QStringLiteral("User name for every bridge that asks for a "
-                                                 "login (password from VANTORO_PASSWORD, "
-                                                 "--password-stdin or a prompt)."),
-                                  QStringLiteral("U"));
-    const QCommandLineOption passwordStdin(
-        QStringLiteral("password-stdin"),
-        QStringLiteral("Read the password from the first line of standard input."));
-    const QCommandLineOption credentials(
-        QStringLiteral("credentials"),
-        QStringLiteral("JSON {\"MAC\": {\"user\": ..., \"password\": ...}, \"*\": {...}}, "
-                       "readable by its owner alone."),
-        QStringLiteral("FILE"));
-    line.parser().addOptions({dryRun, json, user, passwordStdin, credentials});
-    line.parser().addPositionalArgument(QStringLiteral("PLAN"),
-                                        QStringLiteral("The settings document."));
+    CommandLine line(kApply);
     if (const std::optional<ExitStatus> end = line.Parse(args, out, err)) {
         return *end;
     }
@@ -475,13 +456,12 @@ ExitStatus RunApply(const QStringList& args, QTextStream& out, QTextStream& err,
             err);
     }
     ApplyOptions options;
-    options.dryRun = line.parser().isSet(dryRun);
-    options.json = line.parser().isSet(json);
-    options.login = {line.parser().isSet(user) ? line.parser().value(user) : QString(),
-                     line.parser().isSet(passwordStdin)};
-    if (line.parser().isSet(credentials)) {
+    options.dryRun = line.isSet("dry-run");
+    options.json = line.isSet("json");
+    options.login = {line.value("user"), line.isSet("password-stdin"), line.isSet("user")};
+    if (line.isSet("credentials")) {
         QString error;
-        options.credentials = ReadCredentials(line.parser().value(credentials), error);
+        options.credentials = ReadCredentials(line.value("credentials"), error);
         if (!options.credentials) {
             return line.Fail(error, err);
         }
@@ -504,12 +484,11 @@ ExitStatus RunApply(const QStringList& args, QTextStream& out, QTextStream& err,
     if (!plan.ok()) {
         return line.Fail(Printable(plan.error), err);
     }
-    const std::optional<NetworkChoice> network = line.Network(services, err);
-    if (!network) {
+    const std::unique_ptr<Transport> transport = line.MakeNetwork(services, err);
+    if (!transport) {
         return ExitStatus::Usage;
     }
     options.progress = StderrIsTerminal();
-    const std::unique_ptr<Transport> transport = services.makeTransport(*network);
     ApplyRun run(*transport, std::move(plan.bridges), std::move(options), services.passwords, out,
                  err);
     return RunCommandToEnd(run);

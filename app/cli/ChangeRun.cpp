@@ -72,6 +72,12 @@ void ChangeRun::Proceed() {
         Finish(*stop);
         return;
     }
+    if (Unchanged(bridge)) {
+        // A reboot is not free: a request that changes nothing is not sent.
+        out_ << "Nothing to change: the bridge already has these settings.\n" << Qt::flush;
+        Finish(ExitStatus::Ok);
+        return;
+    }
     const ConfigRequest request = BuildConfigRequest(View(options_.macAddress), Items());
     if (!request.ok()) {
         // A reported text with a line break in it would split the request.
@@ -99,6 +105,12 @@ void ChangeRun::Proceed() {
 ExitStatus ChangeRun::LogIn(const Bridge& bridge) {
     if (bridge.version.isEmpty()) {
         return ExitStatus::Ok; // a bridge without a version text asks for no login
+    }
+    if (!options_.login.userGiven) {
+        err_ << kProgram << ": bridge " << Printable(Latin1(options_.macAddress))
+             << " asks for a login: give its user name with --user\n"
+             << Qt::flush;
+        return ExitStatus::Usage;
     }
     std::optional<QString> password = passwords_.FromEnvironment();
     if (!password && options_.login.passwordStdin) {
@@ -131,7 +143,7 @@ ExitStatus ChangeRun::LogIn(const Bridge& bridge) {
 }
 
 void ChangeRun::StartConfirming() {
-    Note(QStringLiteral("Waiting up to %1 seconds for the bridge to answer with the new settings.")
+    Note(QStringLiteral("waiting up to %1 seconds for the bridge to answer with the new settings")
              .arg(kConfirmWaitMs / 1000));
     confirming_ = true;
     connect(&transport_, &Transport::DatagramReceived, &scan_, &DiscoveryScan::OnDatagram);
@@ -251,17 +263,24 @@ void SetIpRun::Suggest() {
     }
     address_ = proposal->address;
     mask_ = proposal->mask;
-    Note(QStringLiteral("Suggested: address %1, mask %2 (this PC: %3, mask %4, %5)")
+    Note(QStringLiteral("suggested: address %1, mask %2 (this PC: %3, mask %4, %5)")
              .arg(Latin1(FormatOctets(address_)), Latin1(FormatOctets(mask_)), pc.address, pc.mask,
                   pc.source));
 }
 
-std::optional<ExitStatus> SetIpRun::CheckChange(Bridge& /*bridge*/) {
+std::optional<ExitStatus> SetIpRun::CheckChange(Bridge& bridge) {
     const IpCheck check = CheckIpSettings(address_, mask_);
     if (check != IpCheck::Ok) {
         return Refuse(IpCheckMessage(check));
     }
+    if (!Unchanged(bridge) && LeavesGatewayOutside(bridge, mode_, address_, mask_)) {
+        Note(kProgram + QStringLiteral(": ") + GatewayOutsideWarning(bridge));
+    }
     return std::nullopt;
+}
+
+bool SetIpRun::Unchanged(const Bridge& reported) const {
+    return SameIpSettings(reported, mode_, address_, mask_);
 }
 
 QList<ConfigItem> SetIpRun::Items() const {
@@ -330,11 +349,11 @@ std::optional<ExitStatus> SetWirelessRun::ApplyAdHoc(Bridge& bridge) {
     if (std::find(offered.begin(), offered.end(), channel) == offered.end()) {
         const RegionEntry* row = FindRegion(currentRegionCode_.view());
         if (row == nullptr) {
-            return Refuse(QStringLiteral("No channel is offered in the region '%1': choose a "
+            return Refuse(QStringLiteral("no channel is offered in the region '%1': choose a "
                                          "region with --region")
                               .arg(Printable(FromView(currentRegionCode_.view()))));
         }
-        return Refuse(QStringLiteral("Channel %1 is not offered in %2: choose a channel from %3 "
+        return Refuse(QStringLiteral("channel %1 is not offered in %2: choose a channel from %3 "
                                      "to %4 with --channel")
                           .arg(channel)
                           .arg(QLatin1String(row->displayName))
@@ -355,7 +374,7 @@ std::optional<ExitStatus> SetWirelessRun::ApplySecurity(Bridge& bridge) {
     if (!settings_.useWep) {
         if (keyOptions) {
             return Refuse(
-                QStringLiteral("WEP is off on this bridge: the key options need --wep on as well"));
+                QStringLiteral("this bridge has WEP off: the key options need --wep on as well"));
         }
         return std::nullopt;
     }
@@ -388,7 +407,9 @@ std::optional<ExitStatus> SetWirelessRun::ApplySecurity(Bridge& bridge) {
 
 std::optional<ExitStatus> SetWirelessRun::CheckChange(Bridge& bridge) {
     if (const std::optional<QString> message = RegionSelectionMessage(settings_.region)) {
-        return Refuse(*message);
+        Refuse(*message);
+        Note(QStringLiteral("give the region with --region CODE --agree-region"));
+        return ExitStatus::Refused;
     }
     if (settings_.useWep) {
         if (const std::optional<QString> message =
@@ -403,7 +424,7 @@ std::optional<ExitStatus> SetWirelessRun::CheckChange(Bridge& bridge) {
     settings_.keySlots = SlotsFor(bridge, keyEntry_.size);
     if (ChangesRegion(settings_) && !options_.agreeRegion) {
         Refuse(FromView(kRegionWarning));
-        Note(QStringLiteral("Nothing was sent. Add --agree-region to agree."));
+        Note(QStringLiteral("nothing was sent: add --agree-region to agree"));
         return ExitStatus::Refused;
     }
     return std::nullopt;
@@ -411,6 +432,10 @@ std::optional<ExitStatus> SetWirelessRun::CheckChange(Bridge& bridge) {
 
 QList<ConfigItem> SetWirelessRun::Items() const {
     return WirelessItems(settings_);
+}
+
+bool SetWirelessRun::Unchanged(const Bridge& reported) const {
+    return SameWirelessSettings(reported, settings_);
 }
 
 bool SetWirelessRun::Confirms(const Bridge& reported) const {

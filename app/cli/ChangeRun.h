@@ -46,6 +46,8 @@ protected:
     // The apply step's checks, after the login.
     virtual std::optional<ExitStatus> CheckChange(Bridge& bridge) = 0;
     virtual QList<ConfigItem> Items() const = 0;
+    // True when the request would carry exactly what the bridge reports.
+    virtual bool Unchanged(const Bridge& reported) const = 0;
     // True when a reply from the bridge shows the change taken.
     virtual bool Confirms(const Bridge& reported) const = 0;
 
@@ -90,6 +92,7 @@ protected:
     std::optional<ExitStatus> ApplyOptions(Bridge& bridge) override;
     std::optional<ExitStatus> CheckChange(Bridge& bridge) override;
     QList<ConfigItem> Items() const override;
+    bool Unchanged(const Bridge& reported) const override;
     bool Confirms(const Bridge& reported) const override;
 
 private:
@@ -115,6 +118,7 @@ protected:
     std::optional<ExitStatus> ApplyOptions(Bridge& bridge) override;
     std::optional<ExitStatus> CheckChange(Bridge& bridge) override;
     QList<ConfigItem> Items() const override;
+    bool Unchanged(const Bridge& reported) const override;
     bool Confirms(const Bridge& reported) const override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "app/cli/ChangeRun.h"
 #include "app/cli/FleetCommands.h"
+#include "app/demo/DemoLan.h"
 #include "config/BridgeStatus.h"
 #include "platform/ConsoleInput.h"
 #include "platform/Platform.h"
@@ -25,11 +26,29 @@ QString Printable(const QString& text) {
         const ushort u = c.unicode();
         if (u < 0x20 || (u >= 0x7f && u < 0xa0)) {
             result += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        } else if (c == u'\\') {
+            result += QStringLiteral("\\\\");
         } else {
             result += c;
         }
     }
     return result;
+}
+
+QByteArray JsonText(const QJsonDocument& document) {
+    // Outside strings JSON is plain ASCII, so every such character stands inside a string.
+    const QString text = QString::fromUtf8(document.toJson(QJsonDocument::Indented));
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u >= 0x7f && u < 0xa0) {
+            escaped += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped.toUtf8();
 }
 
 namespace {
@@ -209,14 +228,20 @@ void ScanRun::OnRowUpdated(int index, const RowText& row) {
 
 void ScanRun::OnScanFinished() {
     if (options_.json) {
-        out_ << QJsonDocument(BridgesToJson(scan_.table(), models_, options_.showSecrets))
-                    .toJson(QJsonDocument::Indented);
+        out_ << JsonText(
+            QJsonDocument(BridgesToJson(scan_.table(), models_, options_.showSecrets)));
     } else if (models_.isEmpty()) {
         out_ << "No bridges found.\n";
     } else {
         out_ << FormatTable(scan_.table(), models_);
     }
     out_.flush();
+    if (const int unlisted = scan_.unlistedBridges(); unlisted > 0) {
+        err_ << kProgram << ": the list is full at " << kBridgeTableSize << " bridges: " << unlisted
+             << (unlisted == DiscoveryScan::kMaxUnlistedCounted ? " or more" : "")
+             << " further bridges answered and are not listed\n"
+             << Qt::flush;
+    }
     Q_EMIT Finished(exitStatus_);
 }
 
@@ -270,7 +295,11 @@ void StatusRun::OnDatagram(const QByteArray& datagram, const InterfaceId& via) {
     std::array<FieldSlot, kMaxReplyFields> fields{};
     SplitFields(text, kMaxReplyFields, fields.data());
     const std::string_view mac(options_.macAddress.constData(), size_t(options_.macAddress.size()));
-    if (SlotView(fields[2]) != kReplyMarker || SlotView(fields[3]) != mac) {
+    if (SlotView(fields[2]) != kReplyMarker) {
+        return;
+    }
+    if (SlotView(fields[3]) != mac) {
+        NoteNearMiss(SlotView(fields[3]));
         return;
     }
     RowText row;
@@ -290,9 +319,8 @@ void StatusRun::OnDatagram(const QByteArray& datagram, const InterfaceId& via) {
     Q_EMIT Answered(bridge);
     if (options_.printAnswer) {
         if (options_.json) {
-            out_ << QJsonDocument(
-                        BridgeToJson(bridge, row[ColumnModel].toQString(), options_.showSecrets))
-                        .toJson(QJsonDocument::Indented);
+            out_ << JsonText(QJsonDocument(
+                BridgeToJson(bridge, row[ColumnModel].toQString(), options_.showSecrets)));
         } else {
             out_ << FormatStatus(bridge);
         }
@@ -301,22 +329,66 @@ void StatusRun::OnDatagram(const QByteArray& datagram, const InterfaceId& via) {
     Finish(ExitStatus::Ok);
 }
 
+namespace {
+
+// An identifier as people write it: letter case and the separators : - . do not count.
+QByteArray LooseIdentifier(std::string_view identifier) {
+    QByteArray loose;
+    for (const char c : identifier) {
+        if (c != ':' && c != '-' && c != '.') {
+            loose += char(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return loose;
+}
+
+} // namespace
+
+void StatusRun::NoteNearMiss(std::string_view identifier) {
+    const std::string_view mac(options_.macAddress.constData(), size_t(options_.macAddress.size()));
+    if (!nearMiss_.isEmpty() || LooseIdentifier(identifier) != LooseIdentifier(mac)) {
+        return;
+    }
+    nearMiss_ = QByteArray(identifier.data(), qsizetype(identifier.size()));
+    if (searching_) {
+        ReportNoAnswer();
+    }
+}
+
 void StatusRun::OnAnswerTimeout() {
     if (!waiting_) {
         return;
     }
+    if (searching_ || !nearMiss_.isEmpty()) {
+        ReportNoAnswer();
+        return;
+    }
+    // One scan, to name a bridge that the given identifier almost names.
+    locating_ = false;
+    searching_ = true;
+    answerTimer_.start(kSearchWaitMs);
+    transport_.SendBroadcast(BuildDiscoveryRequest());
+}
+
+void StatusRun::ReportNoAnswer() {
     err_ << kProgram << ": no answer from bridge "
-         << Printable(QString::fromLatin1(options_.macAddress)) << " within 3 seconds.\n"
-         << "Check that the MAC address is written exactly as the bridge reports it, letter case\n"
-            "included (as 'vantoro-cli scan' lists it), and that the bridge is powered and on\n"
-            "this LAN segment.\n"
-         << Qt::flush;
+         << Printable(QString::fromLatin1(options_.macAddress)) << " within 3 seconds\n";
+    if (!nearMiss_.isEmpty()) {
+        err_ << kProgram << ": did you mean " << Printable(QString::fromLatin1(nearMiss_))
+             << "? identifiers compare exactly\n";
+    } else {
+        err_ << "Check that the MAC address is written exactly as the bridge reports it, letter "
+                "case\nincluded (as 'vantoro-cli scan' lists it), and that the bridge is powered "
+                "and on\nthis LAN segment.\n";
+    }
+    err_ << Qt::flush;
     Finish(ExitStatus::NoAnswer);
 }
 
 void StatusRun::Finish(ExitStatus status) {
     waiting_ = false;
     locating_ = false;
+    searching_ = false;
     answerTimer_.stop();
     exitStatus_ = status;
     Q_EMIT Finished(status);
@@ -358,6 +430,32 @@ template <typename Command> ExitStatus RunToEnd(Command& command) {
 
 } // namespace
 
+QString CheckInterfaceNames(const std::vector<NetInterface>& all, const QStringList& names) {
+    const QStringList unknown = UnknownInterfaceNames(all, names);
+    if (!unknown.isEmpty()) {
+        return QStringLiteral("this PC has no interface named '%1'")
+            .arg(Printable(unknown.first()));
+    }
+    for (const QString& name : names) {
+        const auto found = std::find_if(all.begin(), all.end(), [&name](const NetInterface& i) {
+            return i.name == name || i.label == name;
+        });
+        if (found == all.end()) {
+            continue;
+        }
+        if (found->loopback) {
+            return QStringLiteral("--interface %1: a loopback interface reaches no bridge")
+                .arg(Printable(name));
+        }
+        if (!found->canBroadcast) {
+            return QStringLiteral("--interface %1: the interface cannot broadcast (a "
+                                  "point-to-point link), and bridges are found by broadcast")
+                .arg(Printable(name));
+        }
+    }
+    return QString();
+}
+
 ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
                const Services& services) {
     if (IsFleetCommand(args)) {
@@ -370,25 +468,23 @@ ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
         out << invocation.text << Qt::flush;
         return ExitStatus::Ok;
     case Invocation::Kind::Error:
-        err << kProgram << ": " << invocation.text << "\n\n"
-            << Usage(invocation.command) << Qt::flush;
+        err << UsageError(invocation.command, invocation.text) << Qt::flush;
         return ExitStatus::Usage;
     default:
         break;
     }
     const NetworkChoice network = NetworkOf(invocation);
     if (!network.demo && !network.interfaces.isEmpty()) {
-        const QStringList unknown = UnknownInterfaceNames(
-            services.interfaces ? services.interfaces() : std::vector<NetInterface>(),
-            network.interfaces);
-        if (!unknown.isEmpty()) {
-            err << kProgram << ": this PC has no interface named '" << Printable(unknown.first())
-                << "'\n"
-                << Qt::flush;
+        const QString error = CheckInterfaceNames(services.interfaces ? services.interfaces()
+                                                                      : std::vector<NetInterface>(),
+                                                  network.interfaces);
+        if (!error.isEmpty()) {
+            err << UsageError(invocation.command, error) << Qt::flush;
             return ExitStatus::Usage;
         }
     }
-    const std::unique_ptr<Transport> transport = services.makeTransport(network);
+    const std::unique_ptr<Transport> transport =
+        network.demo ? demo::MakeDemoLan(services.platform) : services.makeTransport(network);
     switch (invocation.kind) {
     case Invocation::Kind::Scan: {
         ScanRun run(*transport, invocation.scan, out, err);
@@ -446,7 +542,8 @@ std::optional<QString> SystemPasswordSources::FromPrompt(const QString& prompt) 
 
 std::unique_ptr<Transport> MakeTransport(const NetworkChoice& network) {
     if (network.demo) {
-        return std::make_unique<sim::SimulatedLan>(sim::DemoFleet());
+        const SystemPlatform platform;
+        return demo::MakeDemoLan(platform);
     }
     auto transport = std::make_unique<UdpTransport>();
     transport->setInterfaceNames(network.interfaces);

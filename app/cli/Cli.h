@@ -10,6 +10,7 @@
 #include "protocol/DiscoveryScan.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QObject>
 #include <QStringList>
@@ -62,6 +63,7 @@ struct StatusOptions {
 struct LoginOptions {
     QString userName;
     bool passwordStdin = false; // the first line of standard input holds the password
+    bool userGiven = false;     // --user was given (an empty name included)
 };
 
 // What every change does besides its own settings.
@@ -111,10 +113,17 @@ struct Invocation {
     QString text;    // help text, version text or error message
 };
 
+// Why the --interface names cannot be used with these interfaces; empty when they can.
+QString CheckInterfaceNames(const std::vector<NetInterface>& all, const QStringList& names);
+
 // Reads the command line (args[0] is the program name).
 Invocation ParseArguments(const QStringList& args);
-// The help of one command, or of the whole program for an empty or unknown command.
+// The help of one command, or of the whole program for an empty or unknown command. Made from
+// the options the parsers take.
 QString Usage(const QString& command = QString());
+// What a usage error prints: "vantoro-cli: MESSAGE", the command's usage line and where its
+// help is.
+QString UsageError(const QString& command, const QString& message);
 
 inline constexpr QLatin1String kProgram{"vantoro-cli"};
 // The commands' names.
@@ -124,8 +133,11 @@ inline constexpr QLatin1String kSetIp{"set-ip"};
 inline constexpr QLatin1String kSetWireless{"set-wireless"};
 
 // A text from the network or the command line made safe for the terminal: control characters
-// are shown as \\xNN.
+// are shown as \\xNN, and a backslash as two, so that no text can pass for an escape.
 QString Printable(const QString& text);
+// JSON output that a terminal can show: the C1 controls and DEL, which QJsonDocument leaves
+// raw, as \\u00XX.
+QByteArray JsonText(const QJsonDocument& document);
 
 // Renders the listed bridges, in table order.
 QString FormatTable(const BridgeTable& table, const QStringList& models);
@@ -181,13 +193,20 @@ public:
     // discovery request first finds the interface the bridge is on, and the status request goes
     // out on that one alone.
     bool Start();
-    // The wait is over (called by the timer, or by tests directly).
+    // After the wait, one discovery scan looks for a bridge whose identifier differs from the
+    // given one only in letter case or separators, to name it.
+    static constexpr int kSearchWaitMs = 3500;
+
+    // The wait is over (called by the timer, or by tests directly): the first time the search
+    // starts, the second time the run ends.
     void OnAnswerTimeout();
     void OnDatagram(const QByteArray& datagram, const InterfaceId& via);
 
     ExitStatus exitStatus() const { return exitStatus_; }
     // True while the discovery request that finds the bridge's interface waits for its answer.
     bool locating() const { return locating_; }
+    // True while the scan after an unanswered request runs.
+    bool searching() const { return searching_; }
     QTimer& answerTimer() { return answerTimer_; }
 
 Q_SIGNALS:
@@ -197,6 +216,8 @@ Q_SIGNALS:
 
 private:
     void SendStatusRequest(const InterfaceId& via);
+    void NoteNearMiss(std::string_view identifier);
+    void ReportNoAnswer();
     void Finish(ExitStatus status);
 
     Transport& transport_;
@@ -207,6 +228,8 @@ private:
     QTimer answerTimer_;
     bool waiting_ = false;
     bool locating_ = false;
+    bool searching_ = false;
+    QByteArray nearMiss_; // an answering identifier that differs only in case or separators
     ExitStatus exitStatus_ = ExitStatus::Ok;
 };
 

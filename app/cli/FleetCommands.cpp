@@ -2,6 +2,7 @@
 
 #include "app/cli/ApplyRun.h"
 #include "app/cli/Watch.h"
+#include "app/demo/DemoLan.h"
 #include "config/Csv.h"
 #include "config/Plan.h"
 
@@ -25,56 +26,93 @@ bool StderrIsTerminal() {
 #endif
 }
 
-CommandLine::CommandLine(QLatin1String command, QString usage, QString description)
-    : command_(command), usage_(std::move(usage)), description_(std::move(description)) {
-    parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser_.addOptions({demo_, interface_, help_});
+QList<QCommandLineOption> FleetCommandOptions(const QString& command) {
+    using Option = QCommandLineOption;
+    QList<Option> options;
+    if (command == kExport) {
+        options = {Option(QStringLiteral("show-secrets"), QStringLiteral("include the WEP keys")),
+                   Option(QStringLiteral("csv"),
+                          QStringLiteral("write CSV, one bridge per row, instead of JSON"))};
+    } else if (command == kApply) {
+        options = {
+            Option(QStringLiteral("dry-run"),
+                   QStringLiteral("print what would change, after the checks and logins; send "
+                                  "nothing")),
+            Option(QStringLiteral("json"), QStringLiteral("print one JSON object per bridge")),
+            Option(QStringLiteral("user"),
+                   QStringLiteral("the user name for every bridge that asks for a login"),
+                   QStringLiteral("U")),
+            Option(QStringLiteral("password-stdin"),
+                   QStringLiteral("read the password from the first line of standard input")),
+            Option(QStringLiteral("credentials"),
+                   QStringLiteral("user name and password per bridge: JSON {\"MAC\": {\"user\": "
+                                  "..., \"password\": ...}, \"*\": {...}}"),
+                   QStringLiteral("FILE"))};
+    } else if (command == kWatch) {
+        options = {Option(QStringLiteral("interval"),
+                          QStringLiteral("seconds between scans (default 15, at least 4)"),
+                          QStringLiteral("S")),
+                   Option(QStringLiteral("count"), QStringLiteral("end after N scans"),
+                          QStringLiteral("N")),
+                   Option(QStringLiteral("json"),
+                          QStringLiteral("print one JSON event per line, with its time")),
+                   Option(QStringLiteral("all-fields"),
+                          QStringLiteral("report packet counts and link quality too"))};
+    }
+    options += {Option(QStringLiteral("demo"), QStringLiteral("use the built-in demo LAN of "
+                                                              "simulated bridges instead of the "
+                                                              "network")),
+                Option(QStringLiteral("interface"),
+                       QStringLiteral("use only this network interface (\"eth0\"); repeat it for "
+                                      "more"),
+                       QStringLiteral("NAME")),
+                Option(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                       QStringLiteral("show this help"))};
+    return options;
 }
 
-QString CommandLine::Help() const {
-    // The option list as the parser writes it, under this command's own usage line.
-    const QString generated = parser_.helpText();
-    const qsizetype options = generated.indexOf(QLatin1String("Options:"));
-    return QStringLiteral("Usage: %1 %2\n\n%3\n\n%4")
-        .arg(kProgram, usage_, description_, options < 0 ? QString() : generated.mid(options));
+CommandLine::CommandLine(QLatin1String command) : command_(command) {
+    parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser_.addOptions(FleetCommandOptions(command_));
 }
 
 ExitStatus CommandLine::Fail(const QString& message, QTextStream& err) const {
-    err << kProgram << ": " << message << "\nUsage: " << kProgram << ' ' << usage_ << "\nTry '"
-        << kProgram << ' ' << command_ << " --help'.\n"
-        << Qt::flush;
+    err << UsageError(command_, message) << Qt::flush;
     return ExitStatus::Usage;
 }
 
 std::optional<ExitStatus> CommandLine::Parse(const QStringList& args, QTextStream& out,
                                              QTextStream& err) {
     if (!parser_.parse(QStringList{kProgram + u' ' + command_} + args.mid(2))) {
-        return Fail(parser_.errorText().replace(0, 1, parser_.errorText().left(1).toLower()), err);
+        QString message = parser_.errorText();
+        return Fail(message.replace(0, 1, message.left(1).toLower()), err);
     }
-    if (parser_.isSet(help_)) {
-        out << Help() << Qt::flush;
+    if (isSet("help")) {
+        out << Usage(command_) << Qt::flush;
         return ExitStatus::Ok;
     }
-    if (parser_.isSet(interface_) && parser_.isSet(demo_)) {
+    if (isSet("interface") && isSet("demo")) {
         return Fail(QStringLiteral("--interface does not apply to the demo LAN"), err);
     }
     return std::nullopt;
 }
 
-std::optional<NetworkChoice> CommandLine::Network(const Services& services, QTextStream& err) {
-    const NetworkChoice network{parser_.isSet(demo_), parser_.values(interface_)};
-    if (!network.demo && !network.interfaces.isEmpty()) {
-        const QStringList unknown = UnknownInterfaceNames(
-            services.interfaces ? services.interfaces() : std::vector<NetInterface>(),
-            network.interfaces);
-        if (!unknown.isEmpty()) {
-            Fail(QStringLiteral("this PC has no interface named '%1'")
-                     .arg(Printable(unknown.first())),
-                 err);
-            return std::nullopt;
+std::unique_ptr<Transport> CommandLine::MakeNetwork(const Services& services,
+                                                    QTextStream& err) const {
+    const NetworkChoice network{isSet("demo"), parser_.values(QStringLiteral("interface"))};
+    if (network.demo) {
+        return demo::MakeDemoLan(services.platform);
+    }
+    if (!network.interfaces.isEmpty()) {
+        const QString error = CheckInterfaceNames(services.interfaces ? services.interfaces()
+                                                                      : std::vector<NetInterface>(),
+                                                  network.interfaces);
+        if (!error.isEmpty()) {
+            Fail(error, err);
+            return nullptr;
         }
     }
-    return network;
+    return services.makeTransport(network);
 }
 
 namespace {
@@ -153,18 +191,7 @@ private:
 
 ExitStatus RunExport(const QStringList& args, QTextStream& out, QTextStream& err,
                      const Services& services) {
-    CommandLine line(kExport, QStringLiteral("export [MAC ...] [options]"),
-                     QStringLiteral("One discovery scan, then the settings document of the bridges "
-                                    "named (all found when none is), in scan order: what apply "
-                                    "reads. Without --show-secrets the keys are left out, so "
-                                    "applying the document keeps them."));
-    const QCommandLineOption secrets(QStringLiteral("show-secrets"),
-                                     QStringLiteral("Include the WEP keys."));
-    const QCommandLineOption csv(QStringLiteral("csv"),
-                                 QStringLiteral("CSV with a header row instead of JSON."));
-    line.parser().addOptions({secrets, csv});
-    line.parser().addPositionalArgument(
-        QStringLiteral("MAC"), QStringLiteral("A bridge's MAC address, as scan lists it."));
+    CommandLine line(kExport);
     if (const std::optional<ExitStatus> end = line.Parse(args, out, err)) {
         return *end;
     }
@@ -174,13 +201,11 @@ ExitStatus RunExport(const QStringList& args, QTextStream& out, QTextStream& err
             return line.Fail(QStringLiteral("'%1': %2").arg(Printable(mac), why), err);
         }
     }
-    const std::optional<NetworkChoice> network = line.Network(services, err);
-    if (!network) {
+    const std::unique_ptr<Transport> transport = line.MakeNetwork(services, err);
+    if (!transport) {
         return ExitStatus::Usage;
     }
-    const std::unique_ptr<Transport> transport = services.makeTransport(*network);
-    ExportRun run(*transport, macs, line.parser().isSet(secrets), line.parser().isSet(csv), out,
-                  err);
+    ExportRun run(*transport, macs, line.isSet("show-secrets"), line.isSet("csv"), out, err);
     return RunCommandToEnd(run);
 }
 

@@ -173,23 +173,7 @@ void WatchRun::Stop() {
 
 ExitStatus RunWatch(const QStringList& args, QTextStream& out, QTextStream& err,
                     const Services& services) {
-    CommandLine line(kWatch, QStringLiteral("watch [options]"),
-                     QStringLiteral("A discovery scan every S seconds; first every bridge found as "
-                                    "'+ MAC name ip', then '+' for a new one, '~ MAC field: old → "
-                                    "new' for a changed setting, '- MAC name' for one that missed "
-                                    "two scans in a row. Ends on Ctrl+C or SIGTERM, or after N "
-                                    "scans."));
-    const QCommandLineOption interval(QStringLiteral("interval"),
-                                      QStringLiteral("Seconds between scans (default 15, at "
-                                                     "least 4)."),
-                                      QStringLiteral("S"));
-    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("End after N scans."),
-                                   QStringLiteral("N"));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("One JSON event per line, with its time."));
-    const QCommandLineOption allFields(QStringLiteral("all-fields"),
-                                       QStringLiteral("Report counters and link quality too."));
-    line.parser().addOptions({interval, count, json, allFields});
+    CommandLine line(kWatch);
     if (const std::optional<ExitStatus> end = line.Parse(args, out, err)) {
         return *end;
     }
@@ -199,28 +183,27 @@ ExitStatus RunWatch(const QStringList& args, QTextStream& out, QTextStream& err,
                          err);
     }
     WatchOptions options;
-    options.json = line.parser().isSet(json);
-    options.allFields = line.parser().isSet(allFields);
-    if (line.parser().isSet(interval)) {
+    options.json = line.isSet("json");
+    options.allFields = line.isSet("all-fields");
+    if (line.isSet("interval")) {
         bool ok = false;
-        const double seconds = line.parser().value(interval).toDouble(&ok);
+        const double seconds = line.value("interval").toDouble(&ok);
         if (!ok || seconds * 1000 < WatchRun::kMinIntervalMs || seconds > 86400) {
             return line.Fail(QStringLiteral("--interval takes seconds, at least 4"), err);
         }
         options.intervalMs = int(seconds * 1000);
     }
-    if (line.parser().isSet(count)) {
+    if (line.isSet("count")) {
         bool ok = false;
-        options.count = line.parser().value(count).toInt(&ok);
+        options.count = line.value("count").toInt(&ok);
         if (!ok || options.count < 1) {
             return line.Fail(QStringLiteral("--count takes a number of scans, at least 1"), err);
         }
     }
-    const std::optional<NetworkChoice> network = line.Network(services, err);
-    if (!network) {
+    const std::unique_ptr<Transport> transport = line.MakeNetwork(services, err);
+    if (!transport) {
         return ExitStatus::Usage;
     }
-    const std::unique_ptr<Transport> transport = services.makeTransport(*network);
     WatchRun run(*transport, options, out, err);
     return RunCommandToEnd(run);
 }

@@ -60,7 +60,7 @@ TEST_F(FleetOnDemoLan, ApplySendsEachFamilyOnceThenNothingTheSecondTime) {
         {"mac": "02:4B:00:00:00:03", "wireless": {"region": "GB", "networkType": "infrastructure"}},
         {"mac": "02:4B:00:00:00:99", "wireless": {"ssid": "x"}}]})";
     ApplyOptions options;
-    options.login.userName = QStringLiteral("admin");
+    options.login = {QStringLiteral("admin"), false, true};
     EXPECT_EQ(Apply(plan, options), ExitStatus::NoAnswer);
     EXPECT_EQ(out_.toStdString(),
               "02:4B:00:00:00:01  changed  ssid \"Office\" → \"Plant\"; ip 192.168.1.250 → "
@@ -89,7 +89,7 @@ TEST_F(FleetOnDemoLan, RefusalsAndLoginsAreDecidedPerBridge) {
     ApplyOptions options;
     options.json = true;
     options.dryRun = true;
-    options.login.userName = QStringLiteral("admin");
+    options.login = {QStringLiteral("admin"), false, true};
     EXPECT_EQ(Apply(R"({"bridges": [
         {"mac": "02:4B:00:00:00:02", "wireless": {"region": "FR"}},
         {"mac": "02:4B:00:00:00:01", "ip": {"address": "192.168.1.0"}},

@@ -156,7 +156,9 @@ void BridgeStatusDialog::RefreshStatus() {
         return;
     }
     requestedBridge_ = bridge->macAddress;
-    context_.sendRequest(BuildStatusRequest(requestedBridge_.view()));
+    if (const QByteArray request = BuildStatusRequest(requestedBridge_.view()); !request.isEmpty()) {
+        context_.sendRequest(request);
+    }
     context_.clearReplyArrived();
     refreshTimer_.start();
     refreshReady_ = false;
