@@ -118,6 +118,12 @@ QCommandLineOption HelpOption() {
                               QStringLiteral("show this help"));
 }
 
+// scan's table as a spreadsheet reads it.
+QCommandLineOption CsvOption() {
+    return QCommandLineOption(QStringLiteral("csv"),
+                              QStringLiteral("print CSV with a header row: the fields of --json"));
+}
+
 QCommandLineOption InterfaceOption() {
     return QCommandLineOption(QStringLiteral("interface"),
                               QStringLiteral("use only this network interface (\"eth0\"); repeat "
@@ -313,7 +319,10 @@ const CommandText* FindCommand(const QString& name) {
 }
 
 QList<QCommandLineOption> CommandOptions(const QString& command) {
-    if (command == kScan || command == kStatus) {
+    if (command == kScan) {
+        return QList<QCommandLineOption>{CsvOption()} + OutputOptions().All();
+    }
+    if (command == kStatus) {
         return OutputOptions().All();
     }
     if (command == kSetIp) {
@@ -424,8 +433,12 @@ QString CheckInterfaces(const QCommandLineParser& parser, const QCommandLineOpti
 }
 
 QString OutputOptions::Check(const QCommandLineParser& parser) const {
-    if (parser.isSet(secrets) && !parser.isSet(json)) {
-        return QStringLiteral("--show-secrets only applies to --json output");
+    const bool csv = parser.optionNames().contains(QStringLiteral("csv"));
+    if (csv && parser.isSet(json)) {
+        return QStringLiteral("--json and --csv exclude each other");
+    }
+    if (parser.isSet(secrets) && !parser.isSet(json) && !csv) {
+        return QStringLiteral("--show-secrets only applies to --json or --csv output");
     }
     return CheckInterfaces(parser, interfaceName, demo);
 }
@@ -506,6 +519,9 @@ void ParseOutputCommand(const QString& program, const QString& command, const QS
     const OutputOptions options;
     parser.addOptions(options.All());
     const bool needsMac = command == kStatus;
+    if (!needsMac) {
+        parser.addOption(CsvOption());
+    }
     if (!ParseCommandLine(parser, program, command, rest, invocation)) {
         return;
     }
@@ -532,7 +548,8 @@ void ParseOutputCommand(const QString& program, const QString& command, const QS
     if (!needsMac) {
         invocation.kind = Invocation::Kind::Scan;
         invocation.scan = {parser.isSet(options.json), parser.isSet(options.secrets),
-                           parser.isSet(options.demo), parser.values(options.interfaceName)};
+                           parser.isSet(options.demo), parser.values(options.interfaceName),
+                           parser.isSet(QStringLiteral("csv"))};
         return;
     }
     invocation.kind = Invocation::Kind::Status;

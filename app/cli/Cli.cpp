@@ -4,6 +4,7 @@
 #include "app/cli/FleetCommands.h"
 #include "app/demo/DemoLan.h"
 #include "config/BridgeStatus.h"
+#include "config/Csv.h"
 #include "platform/ConsoleInput.h"
 #include "platform/Platform.h"
 #include "protocol/UdpTransport.h"
@@ -103,28 +104,30 @@ const char* GroupStartingAt(StatusField field) {
 } // namespace
 
 QString FormatTable(const BridgeTable& table, const QStringList& models) {
+    constexpr size_t kColumns = 5;
     const qsizetype rows = models.size();
-    QList<std::array<QString, kRowColumns>> cells;
+    QList<std::array<QString, kColumns>> cells;
     cells.append({QStringLiteral("Device Name"), QStringLiteral("Model"),
-                  QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+                  QStringLiteral("IP Address"), QStringLiteral("MAC Address"),
+                  QStringLiteral("Version")});
     for (qsizetype i = 0; i < rows; ++i) {
         const Bridge& bridge = table.records[size_t(i)];
         cells.append({Printable(bridge.deviceName.toQString()), Printable(models[i]),
                       Printable(bridge.ipAddress.toQString()),
-                      Printable(bridge.macAddress.toQString())});
+                      Printable(bridge.macAddress.toQString()),
+                      Printable(bridge.version.toQString())});
     }
-    std::array<qsizetype, kRowColumns> widths{};
+    std::array<qsizetype, kColumns> widths{};
     for (const auto& row : cells) {
-        for (int c = 0; c < kRowColumns; ++c) {
-            widths[size_t(c)] = std::max(widths[size_t(c)], row[size_t(c)].size());
+        for (size_t c = 0; c < kColumns; ++c) {
+            widths[c] = std::max(widths[c], row[c].size());
         }
     }
     QString text;
     for (const auto& row : cells) {
         QString line;
-        for (int c = 0; c < kRowColumns; ++c) {
-            line += c + 1 < kRowColumns ? row[size_t(c)].leftJustified(widths[size_t(c)] + 2)
-                                        : row[size_t(c)];
+        for (size_t c = 0; c < kColumns; ++c) {
+            line += c + 1 < kColumns ? row[c].leftJustified(widths[c] + 2) : row[c];
         }
         text += line.trimmed() + u'\n';
     }
@@ -230,6 +233,12 @@ void ScanRun::OnScanFinished() {
     if (options_.json) {
         out_ << JsonText(
             QJsonDocument(BridgesToJson(scan_.table(), models_, options_.showSecrets)));
+    } else if (options_.csv) {
+        out_ << CsvRecord(BridgeCsvHeader(options_.showSecrets));
+        for (qsizetype i = 0; i < models_.size(); ++i) {
+            out_ << CsvRecord(BridgeCsvFields(scan_.table().records[size_t(i)], models_[i],
+                                              options_.showSecrets));
+        }
     } else if (models_.isEmpty()) {
         out_ << "No bridges found.\n";
     } else {

@@ -48,6 +48,7 @@ struct ScanOptions {
     bool showSecrets = false;
     bool demo = false;
     QStringList interfaces{};
+    bool csv = false;
 };
 
 struct StatusOptions {
