@@ -45,8 +45,9 @@ struct ConfigRequest {
 };
 
 // Configuration request carrying the items in the given order. Refuses (empty text, error set)
-// when the identifier is not usable, when there are no items, or when a key or value holds a CR or LF: a CR inside a value would end
-// the item early and let the rest be read by the bridge as further items.
+// when the identifier is not usable, when there are no items, or when a key or value holds a CR or
+// LF: a CR inside a value would end the item early and let the rest be read by the bridge as
+// further items.
 ConfigRequest BuildConfigRequest(std::string_view macAddress, const QList<ConfigItem>& items);
 
 using FieldSlot = std::array<char, kFieldSlotBytes>;

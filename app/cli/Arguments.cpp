@@ -408,8 +408,9 @@ QString UsageError(const QString& command, const QString& message) {
         usage = QStringLiteral("Usage: ") + kProgram + u' ' + names.join(u'|') +
                 QStringLiteral(" ...\n");
     } else {
-        usage = UsageForm(QStringLiteral("Usage: "), text->name, text->operand,
-                          CommandOptions(command));
+        usage = QStringLiteral("Usage: ") + kProgram + u' ' + text->name +
+                (text->operand.isEmpty() ? QString() : QString(u' ' + text->operand)) +
+                QStringLiteral(" [OPTION]...\n");
     }
     const QString help = text == nullptr ? QString() : QString(text->name + u' ');
     return kProgram + QStringLiteral(": ") + message + u'\n' + usage + QStringLiteral("Try '") +

@@ -311,6 +311,9 @@ void StatusRun::OnDatagram(const QByteArray& datagram, const InterfaceId& via) {
         NoteNearMiss(SlotView(fields[3]));
         return;
     }
+    if (searching_) {
+        return; // an answer to the search is not an answer to the status request
+    }
     RowText row;
     const ReplyResult result = ParseReply(*table_, 0, text, row);
     if (result.kind == ReplyKind::Ignored) {

@@ -6,6 +6,7 @@
 
 #include "app/cli/ChangeRun.h"
 #include "sim/SimulatedLan.h"
+#include "tests/support/CliIo.h"
 #include "tests/support/FakePlatform.h"
 
 #include <QJsonDocument>
@@ -35,13 +36,7 @@ public:
     }
 };
 
-inline QStringList Line(std::initializer_list<const char*> args) {
-    QStringList list;
-    for (const char* arg : args) {
-        list.append(QString::fromLatin1(arg));
-    }
-    return list;
-}
+using vantoro::test::Line;
 
 // The demo fleet with counters that stand still, plus a bridge whose address is no dotted quad
 // and one whose password fills the whole login field.
@@ -102,9 +97,12 @@ protected:
         });
         EXPECT_TRUE(run->Start());
         lan_.Advance(0);
-        if (run->statusRun().answerTimer().isActive()) {
-            lan_.Advance(StatusRun::kAnswerWaitMs);
-            run->statusRun().OnAnswerTimeout();
+        // The wait, then the search for a near miss.
+        for (const int waitMs : {StatusRun::kAnswerWaitMs, StatusRun::kSearchWaitMs}) {
+            if (run->statusRun().answerTimer().isActive()) {
+                lan_.Advance(waitMs);
+                run->statusRun().OnAnswerTimeout();
+            }
         }
         qint64 waited = 0;
         for (; !finished && waited < ChangeRun::kConfirmWaitMs; waited += DiscoveryScan::kTickMs) {

@@ -1,5 +1,8 @@
 #include "tests/app/ChangeTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace vantoro::cli::test {
 namespace {
 
@@ -27,16 +30,11 @@ TEST_F(SetWireless, ActsOnTheDialogAsItOpensInTheOrderOfItsControls) {
         QStringList options;
         const char* items; // one per line, joined by '|'
     } cases[] = {
-        {kOffice, {}, "isl_wlg_ssid Office|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
         {kOffice, Line({"--ssid", "Front Desk"}),
          "isl_wlg_ssid Front Desk|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
         // Ad-hoc without the Ad-Hoc dialog sends the reported mode and channel.
         {kOffice, Line({"--adhoc"}),
          "isl_wlg_ssid Office|isl_wlg_nw_type 2|isl_wlg_profile 1|isl_wlg_channel 6|"
-         "isl_wlg_privacy 0"},
-        {kParis,
-         {},
-         "isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 3|isl_wlg_channel 11|"
          "isl_wlg_privacy 0"},
         {kParis, Line({"--mode", "bg", "--channel", "13"}),
          "isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 1|isl_wlg_channel 13|"
@@ -55,9 +53,8 @@ TEST_F(SetWireless, ActsOnTheDialogAsItOpensInTheOrderOfItsControls) {
          "isl_wlg_ssid Atelier|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
         {kTaipei, Line({"--region", "JP", "--agree-region"}),
          "isl_wlg_country JP|isl_wlg_ssid Desk|isl_wlg_nw_type 1|isl_wlg_privacy 0"},
-        {kWarehouse,
-         {},
-         "isl_wlg_ssid Stock|isl_wlg_nw_type 1|isl_wlg_privacy 1|isl_wlg_keyid 1|"
+        {kWarehouse, Line({"--ssid", "Dock"}),
+         "isl_wlg_ssid Dock|isl_wlg_nw_type 1|isl_wlg_privacy 1|isl_wlg_keyid 1|"
          "isl_wlg_key_1 0A1B2C3D4E|isl_wlg_empty_key_1 1|isl_wlg_key_2 1122334455|"
          "isl_wlg_empty_key_2 1|isl_wlg_empty_key_3 empty|isl_wlg_empty_key_4 empty"},
         {kWarehouse, Line({"--wep", "off"}),
@@ -96,29 +93,25 @@ TEST_F(SetWireless, RulesRefuseWithTheirOwnMessagesAndSendNothing) {
         QStringList options;
         const char* message;
     } cases[] = {
-        {kWarehouse, Line({"--key", "2=12345"}),
-         "Invalid key length, please enter 10 Hex digits or leave it blank!!\n"},
         // An empty key may be left for another, but not applied as the key in use.
         {kWarehouse, Line({"--key", "2="}),
          "Invalid length.\nPlease type in 10 digit Hex number.\n"},
-        {kWarehouse, Line({"--key-size", "128"}),
-         "Invalid length.\nPlease type in 26 digit Hex number.\n"},
-        {kWarehouse, Line({"--region", "NONE", "--key-size", "128"}),
-         "Please select a Country/Region\n"},
-        {kTaipei, {}, "Please select a Country/Region\n"},
+        {kTaipei,
+         {},
+         "Please select a Country/Region\ngive the region with --region CODE --agree-region\n"},
         {kParis, Line({"--channel", "9"}),
-         "Channel 9 is not offered in France: choose a channel from 10 to 13 with --channel\n"},
+         "channel 9 is not offered in France: choose a channel from 10 to 13 with --channel\n"},
         {kTaipei, Line({"--adhoc", "--mode", "b"}),
-         "No channel is offered in the region 'TW': choose a region with --region\n"},
+         "no channel is offered in the region 'TW': choose a region with --region\n"},
         {kOffice, Line({"--mode", "g"}),
          "--mode and --channel set up an ad-hoc network: this bridge is in an infrastructure "
          "network (add --adhoc)\n"},
         {kOffice, Line({"--key", "1=0011223344"}),
-         "WEP is off on this bridge: the key options need --wep on as well\n"},
+         "this bridge has WEP off: the key options need --wep on as well\n"},
         {kOffice, Line({"--region", "DE"}),
          "Selecting the incorrect region may result in a\nviolation of applicable law. Do you "
-         "agree\nto act in accordance with these settings?\nNothing was sent. Add --agree-region "
-         "to agree.\n"},
+         "agree\nto act in accordance with these settings?\nnothing was sent: add --agree-region "
+         "to agree\n"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(c.bridge, c.options), ExitStatus::Refused)
@@ -131,6 +124,89 @@ TEST_F(SetWireless, RulesRefuseWithTheirOwnMessagesAndSendNothing) {
     EXPECT_EQ(Change(Line({"set-wireless", kOffice.mac, "--user", "admin", "--region", "DE"})),
               ExitStatus::Refused);
     EXPECT_TRUE(Sent().isEmpty());
+}
+
+TEST_F(SetWireless, ARequestThatChangesNothingIsNotSent) {
+    const struct {
+        const char* password;
+        QStringList args;
+        bool changes;
+    } cases[] = {
+        {"front01", Line({"set-wireless", kOffice.mac, "--ssid", "Office", "--infrastructure"}),
+         false},
+        {"front01", Line({"set-wireless", kOffice.mac, "--region", "US", "--wep", "off"}), false},
+        {"paris04", Line({"set-wireless", kParis.mac, "--mode", "g", "--channel", "11"}), false},
+        {"store02",
+         Line({"set-wireless", kWarehouse.mac, "--key-size", "64", "--key", "1=0A1B2C3D4E", "--key",
+               "3=", "--key", "4=**********", "--default-key", "2"}),
+         false},
+        {"lab03", Line({"set-wireless", kLab.mac, "--wep", "on"}), false},
+        {"front01", Line({"set-ip", kOffice.mac, "--static", "--address", "192.168.1.250"}), false},
+        {"store02", Line({"set-ip", kWarehouse.mac, "--dhcp", "--netmask", "255.255.255.0"}),
+         false},
+        // Each setting on its own makes a change.
+        {"front01", Line({"set-wireless", kOffice.mac, "--ssid", "office"}), true},
+        {"front01", Line({"set-wireless", kOffice.mac, "--region", "CA", "--agree-region"}), true},
+        {"front01", Line({"set-wireless", kOffice.mac, "--adhoc"}), true},
+        {"paris04", Line({"set-wireless", kParis.mac, "--mode", "b"}), true},
+        {"paris04", Line({"set-wireless", kParis.mac, "--channel", "12"}), true},
+        {"front01", Line({"set-wireless", kOffice.mac, "--wep", "on", "--passphrase", "x"}), true},
+        {"store02", Line({"set-wireless", kWarehouse.mac, "--default-key", "1"}), true},
+        {"store02", Line({"set-wireless", kWarehouse.mac, "--key", "1=0a1b2c3d4e"}), true},
+        {"store02", Line({"set-wireless", kWarehouse.mac, "--key", "3=0011223344"}), true},
+        {"store02", Line({"set-wireless", kWarehouse.mac, "--passphrase", "x"}), true},
+        {"store02",
+         Line({"set-wireless", kWarehouse.mac, "--key-size", "128", "--passphrase", "x"}), true},
+        {"front01", Line({"set-ip", kOffice.mac, "--dhcp"}), true},
+        {"front01", Line({"set-ip", kOffice.mac, "--netmask", "255.255.0.0"}), true},
+        {"store02", Line({"set-ip", kWarehouse.mac, "--address", "192.168.1.58"}), true},
+    };
+    for (const auto& c : cases) {
+        passwords_.environment = QString::fromLatin1(c.password);
+        EXPECT_EQ(Change(c.args + Line({"--user", "admin", "--dry-run"})), ExitStatus::Ok)
+            << c.args.join(u' ').toStdString() << "\n"
+            << err_.toStdString();
+        EXPECT_EQ(out_ == QStringLiteral("Nothing to change: the bridge already has these "
+                                         "settings.\n"),
+                  !c.changes)
+            << c.args.join(u' ').toStdString() << out_.toStdString();
+    }
+    // Without --dry-run nothing goes out either.
+    passwords_.environment = QStringLiteral("front01");
+    EXPECT_EQ(Change(Line({"set-wireless", kOffice.mac, "--user", "admin", "--ssid", "Office"})),
+              ExitStatus::Ok);
+    EXPECT_TRUE(Sent().isEmpty());
+}
+
+TEST_F(SetWireless, ThePassphraseAndTheKeysMayComeFromFiles) {
+    QTemporaryDir dir;
+    const auto write = [&dir](const char* name, const QByteArray& content) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return file.fileName();
+    };
+    const QString passphrase = write("pass", "Zebra-Secret-42\nnot part of it\n");
+    const QString keys = write("keys", "3=aabbccddee\r\n\n1=**********\n");
+    const QString bad = write("bad", "1=0011223344\nsecret-line\n");
+    const struct {
+        QStringList fromFile;
+        QStringList fromLine;
+    } cases[] = {
+        {Line({"--passphrase-file"}) + QStringList{passphrase},
+         Line({"--passphrase", "Zebra-Secret-42"})},
+        {Line({"--keys-file"}) + QStringList{keys},
+         Line({"--key", "3=aabbccddee", "--key", "1=**********"})},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DryRun(kWarehouse, c.fromLine + Line({"--default-key", "3"})), ExitStatus::Ok);
+        const QString expected = out_;
+        EXPECT_EQ(DryRun(kWarehouse, c.fromFile + Line({"--default-key", "3"})), ExitStatus::Ok)
+            << err_.toStdString();
+        EXPECT_EQ(out_, expected);
+    }
+    EXPECT_EQ(DryRun(kWarehouse, Line({"--keys-file"}) + QStringList{bad}), ExitStatus::Usage);
+    EXPECT_EQ(err_, QStringLiteral("--keys-file: line 2 is not N=HEX, with N from 1 to 4"));
 }
 
 TEST_F(SetWireless, APassphraseMakesTheKeysOfTheChosenSizeAndIsNeverShown) {

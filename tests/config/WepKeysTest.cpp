@@ -26,14 +26,6 @@ void ExpectKeys(const KeyTexts& actual, const Keys& expected, const std::string&
     }
 }
 
-std::string Wire(const QList<ConfigItem>& items) {
-    std::string text;
-    for (const ConfigItem& item : items) {
-        text += item.key.toStdString() + item.value.toStdString() + "\r";
-    }
-    return text;
-}
-
 TEST(WepKeyGenerator, MatchesPublishedVectorsAndReadsBytesUnsigned) {
     ExpectKeys(GenerateWepKeys("badpw", KeySize::Bits64),
                {"02CB778981", "C27236DFB1", "C90C104FA2", "A804571CC0"}, "badpw");
@@ -137,16 +129,6 @@ TEST(WepKeyChecks, KeyChangeStoresTheFieldAsTypedOrStaysOnTheOldKey) {
     entry.keyText.clear();
     EXPECT_FALSE(ChangeKeyIndex(entry, 4, keySlots)); // no such key: nothing stored
     ExpectKeys(keySlots, {"abcdef0123", "1111111111", "", ""}, "slots");
-}
-
-// The wire order and the masks are checked with the whole wireless request.
-TEST(WepKeyItems, AnIndexOutsideTheFourKeysGoesOutAsKeyOne) {
-    const KeyTexts masked = Slots({"**********", "**************************", "", ""});
-    EXPECT_EQ(Wire(WepKeyItems(7, KeySize::Bits128, masked)), "isl_wlg_keyid 0\r"
-                                                              "isl_wlg_key_1 **********\r"
-                                                              "isl_wlg_empty_key_1 1\r"
-                                                              "isl_wlg_empty_key_3 empty\r"
-                                                              "isl_wlg_empty_key_4 empty\r");
 }
 
 } // namespace

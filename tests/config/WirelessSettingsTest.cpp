@@ -47,6 +47,7 @@ TEST(WirelessItems, ItemsFollowTheBridgesOrderForEachCombination) {
     WirelessSettings wep128 = moved;
     wep128.useWep = true;
     wep128.keySize = KeySize::Bits128;
+    wep128.keyIndex = 7; // outside the four keys: goes out as key 1
     wep128.keySlots = Slots("**********", "", "00112233445566778899AABBCC", "");
 
     const Case cases[] = {
@@ -62,7 +63,7 @@ TEST(WirelessItems, ItemsFollowTheBridgesOrderForEachCombination) {
          "isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\risl_wlg_keyid 2\r"
          "isl_wlg_empty_key_1 empty\risl_wlg_key_2 0123456789\risl_wlg_empty_key_2 1\r"
          "isl_wlg_key_4 abcdefABCD\risl_wlg_empty_key_4 1\r"},
-        {"128-bit: only its own mask means unchanged", wep128,
+        {"128-bit: only its own mask means unchanged, a bad index as key 1", wep128,
          "isl_wlg_country FR\risl_wlg_ssid Office\risl_wlg_nw_type 2\risl_wlg_profile 3\r"
          "isl_wlg_channel 9\risl_wlg_privacy 1\risl_wlg_keyid 0\r"
          "isl_wlg_key_1 **********\risl_wlg_empty_key_1 1\risl_wlg_empty_key_2 empty\r"

@@ -83,5 +83,19 @@ TEST_F(ChangeOverUdp, SetWirelessChangesWhatTheBridgeReportsNext) {
               QStringLiteral("0123456789"));
 }
 
+TEST_F(ChangeOverUdp, AChangeThatChangesNothingSendsNothing) {
+    StartSimulator('b', {QStringLiteral("--log"), log_});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VANTORO_PASSWORD"), QStringLiteral("store02"));
+    const Outcome run = Cli(Args({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid",
+                                  "Stock", "--wep", "on", "--default-key", "2"}),
+                            20000, env);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out,
+              QStringLiteral("Nothing to change: the bridge already has these settings.\n"));
+    EXPECT_TRUE(Configurations(ReadLog(log_)).isEmpty());
+}
+
 } // namespace
 } // namespace vantoro::e2e

@@ -17,7 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -46,15 +46,15 @@ TEST(StatusDialogInNamespace, RefreshShowsTheBridgesAnswer) {
     ASSERT_TRUE(window.OnInitDialog());
     window.show();
     ASSERT_TRUE(RunUntil([&] { return window.scan().scanIdle(); }, 10000)) << "scan never ended";
-    const QList<QTreeWidgetItem*> rows =
-        test::Child<QTreeWidget>(window, "bridgeList")
-            .findItems(QString::fromLatin1(mac), Qt::MatchExactly, ColumnMacAddress);
+    QTreeView& list = test::Child<QTreeView>(window, "bridgeList");
+    const QModelIndexList rows =
+        list.model()->match(list.model()->index(0, ColumnMacAddress), Qt::DisplayRole,
+                            QString::fromLatin1(mac), -1, Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1) << "the bridge was not listed";
 
     // Select the bridge's row as a user does and open its status.
-    QTreeWidget& list = test::Child<QTreeWidget>(window, "bridgeList");
-    list.scrollToItem(rows.front());
-    const QRect rect = list.visualItemRect(rows.front());
+    list.scrollTo(rows.front());
+    const QRect rect = list.visualRect(rows.front());
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
                       {list.header()->sectionViewportPosition(0) + 4, rect.center().y()});
     ASSERT_TRUE(test::Child<QPushButton>(window, "statusButton").isEnabled());

@@ -20,6 +20,20 @@ TEST(Requests, DiscoveryIsExactly37BytesEndingInTwoCarriageReturns) {
 TEST(Requests, StatusNamesTheBridgeAsItReportedItself) {
     EXPECT_EQ(Str(BuildStatusRequest("00:0d:A1:ff:00:01")),
               "Torva_MultiAp_mgnt 1003 REQ 00:0d:A1:ff:00:01 0.0.0.0\r\r");
+    EXPECT_EQ(Str(BuildStatusRequest("\xe9t\xe9")),
+              "Torva_MultiAp_mgnt 1003 REQ \xe9t\xe9 0.0.0.0\r\r");
+}
+
+TEST(Requests, NeitherRequestNamesABridgeByAnIdentifierThatWouldShiftItsFields) {
+    using namespace std::string_view_literals;
+    for (const std::string_view bad : {"02:4B 01"sv, "02:4B\t01"sv, "02:4B\r0.0.0.0"sv, "\n"sv,
+                                       "a\x7f"sv, "a\x9b"sv, "a\xa0"sv, "a\0b"sv}) {
+        EXPECT_FALSE(IsUsableIdentifier(bad));
+        EXPECT_TRUE(BuildStatusRequest(bad).isEmpty());
+        const ConfigRequest config = BuildConfigRequest(bad, {{"isl_wlg_nw_type ", "1"}});
+        EXPECT_FALSE(config.ok());
+        EXPECT_TRUE(config.text.isEmpty());
+    }
 }
 
 TEST(Requests, ConfigurationKeepsItemOrderAndEndsInTwoCarriageReturns) {

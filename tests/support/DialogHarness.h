@@ -9,6 +9,7 @@
 #include "ui/config/DialogContext.h"
 
 #include <QByteArrayList>
+#include <QStringList>
 #include <memory>
 
 namespace vantoro::test {
@@ -35,6 +36,14 @@ struct DialogHarness {
         platform};
 
     Bridge& bridge() { return table->records[size_t(selected)]; }
+    // The texts of the message boxes shown so far, in order.
+    QStringList Messages() const {
+        QStringList texts;
+        for (const MessageRequest& shown : messages.shown) {
+            texts << shown.text;
+        }
+        return texts;
+    }
     // Takes a reply into the table as the receive path does: a bridge already listed at row
     // index is rewritten and the flag is set.
     void Receive(const QByteArray& reply, int rows = 1) {

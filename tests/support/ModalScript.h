@@ -30,14 +30,6 @@ public:
     // How many modal windows have been handed to a step.
     size_t handled() const { return next_; }
 
-    template <typename T> static T& Child(QWidget& window, const char* objectName) {
-        T* child = window.findChild<T*>(QString::fromLatin1(objectName));
-        if (child == nullptr) {
-            qFatal("no child %s", objectName);
-        }
-        return *child;
-    }
-
 private:
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();

@@ -13,8 +13,8 @@
 
 namespace vantoro {
 
-AdHocDialog::AdHocDialog(DialogContext& context, QWidget* parent)
-    : QDialog(parent), context_(context) {
+AdHocDialog::AdHocDialog(DialogContext& context, Bridge* working, QWidget* parent)
+    : QDialog(parent), context_(context), working_(working) {
     setObjectName(QStringLiteral("adHocDialog"));
     setWindowTitle(QStringLiteral("AdHoc Setting"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -35,6 +35,7 @@ AdHocDialog::AdHocDialog(DialogContext& context, QWidget* parent)
     fields->addRow(QStringLiteral("Channel:"), channelList_);
 
     QDialogButtonBox* buttons = MakeOkCancelButtons(this);
+    PressFocusedButtonOnEnter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
@@ -44,7 +45,7 @@ AdHocDialog::AdHocDialog(DialogContext& context, QWidget* parent)
 }
 
 void AdHocDialog::FillFromBridge() {
-    const Bridge* bridge = context_.selectedBridge();
+    const Bridge* bridge = working_;
     if (bridge == nullptr) {
         modeList_->setCurrentIndex(-1);
         return;
@@ -64,7 +65,7 @@ void AdHocDialog::FillFromBridge() {
 }
 
 void AdHocDialog::accept() {
-    if (Bridge* bridge = context_.selectedBridge()) {
+    if (Bridge* bridge = working_) {
         const int mode = modeList_->currentIndex();
         bridge->workProfile = ProfileForAdHocMode(
             mode >= 0 && mode < kAdHocModeCount ? AdHocMode(mode) : AdHocMode::BG);

@@ -6,6 +6,7 @@
 #include "ui/config/AdHocDialog.h"
 #include "ui/config/DialogContext.h"
 #include "ui/config/LoginDialog.h"
+#include "ui/controls/DialogButtons.h"
 #include "ui/controls/HelpPane.h"
 #include "ui/controls/KeyEdit.h"
 #include "ui/controls/MessageBox.h"
@@ -45,7 +46,7 @@ template <typename T> T* Named(T* widget, const char* name) {
 
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = Named(new QPushButton(text, parent), name);
-    // Enter must not press a focused button either: only a click (or Space) applies.
+    // No button becomes the default: Enter anywhere but on a button does nothing here.
     button->setAutoDefault(false);
     return button;
 }
@@ -74,12 +75,15 @@ ConnectionSettingsDialog::ConnectionSettingsDialog(DialogContext& context, QWidg
     setWindowTitle(QStringLiteral("Connection Settings"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     BuildControls();
-    Bridge* bridge = context_.selectedBridge();
+    PressFocusedButtonOnEnter(this);
+    const Bridge* bridge = context_.selectedBridge();
     if (bridge == nullptr) {
         // Nothing to show: the controls stay as built and no help is loaded.
         return;
     }
-    FillFromBridge(*bridge);
+    working_ = *bridge;
+    FillFromBridge(*working_);
+    PublishWorkingFields();
     helpPane_ = LoadHelpFile(helpGroup_, QStringLiteral("Settings.rtf"));
 }
 
@@ -91,6 +95,7 @@ QGroupBox* ConnectionSettingsDialog::BuildNetworkGroup() {
     networkNameBox_->setInsertPolicy(QComboBox::NoInsert);
     networkNameBox_->setCompleter(nullptr);
     networkNameBox_->lineEdit()->setMaxLength(kMaxNetworkNameChars);
+    networkNameBox_->lineEdit()->setAccessibleName(QStringLiteral("Network Name"));
     networkNameBox_->setValidator(new WireTextValidator(networkNameBox_));
     regionList_ = MakeList("regionList", group);
     networkTypeList_ = MakeList("networkTypeList", group,
@@ -202,6 +207,17 @@ void ConnectionSettingsDialog::BuildControls() {
     connect(status, &QPushButton::clicked, this, &ConnectionSettingsDialog::OnStatusClicked);
     connect(ok, &QPushButton::clicked, this, &ConnectionSettingsDialog::OnOkClicked);
     connect(cancel, &QPushButton::clicked, this, &ConnectionSettingsDialog::reject);
+}
+
+void ConnectionSettingsDialog::PublishWorkingFields() {
+    Bridge* record = context_.selectedBridge();
+    if (!working_ || record == nullptr || record->macAddress != working_->macAddress) {
+        return;
+    }
+    record->keys64 = working_->keys64;
+    record->keys128 = working_->keys128;
+    record->workProfile = working_->workProfile;
+    record->workChannel = working_->workChannel;
 }
 
 void ConnectionSettingsDialog::SelectQuietly(QComboBox* list, int index) {
@@ -316,8 +332,9 @@ void ConnectionSettingsDialog::OnNetworkTypeChanged() {
 }
 
 void ConnectionSettingsDialog::OnInitiateAdHocClicked() {
-    AdHocDialog adHoc(context_, this);
+    AdHocDialog adHoc(context_, working(), this);
     adHoc.exec();
+    PublishWorkingFields();
 }
 
 void ConnectionSettingsDialog::OnStatusClicked() {
@@ -330,8 +347,9 @@ void ConnectionSettingsDialog::OnOkClicked() {
 }
 
 void ConnectionSettingsDialog::OnRegionChanged() {
-    if (Bridge* bridge = context_.selectedBridge()) {
+    if (Bridge* bridge = working()) {
         ApplyRegionChange(regionList_->currentIndex(), *bridge, context_.currentRegionCode);
+        PublishWorkingFields();
     }
 }
 
@@ -380,8 +398,9 @@ void ConnectionSettingsDialog::OnManualModeClicked() {
     SetManualControlsEnabled(true);
     ClearPassphrase();
     keyEdit_->setKeyText(QString());
-    if (Bridge* bridge = context_.selectedBridge()) {
+    if (Bridge* bridge = working()) {
         SlotsFor(*bridge, manualSize()) = KeyTexts{};
+        PublishWorkingFields();
     }
     keyEdit_->setFocus();
 }
@@ -390,7 +409,7 @@ void ConnectionSettingsDialog::OnPassphraseChanged() {
     if (keyMode_ == KeyMode::Manual) {
         return;
     }
-    Bridge* bridge = context_.selectedBridge();
+    Bridge* bridge = working();
     if (bridge == nullptr) {
         return;
     }
@@ -403,6 +422,7 @@ void ConnectionSettingsDialog::OnPassphraseChanged() {
     SelectQuietly(manualSizeList_, int(size));
     keyEdit_->setLimit(KeyDigits(size));
     keyEdit_->setKeyText(keySlots[size_t(keyIndex_)].toQString());
+    PublishWorkingFields();
 }
 
 void ConnectionSettingsDialog::OnKeyIndexChanged() {
@@ -411,7 +431,7 @@ void ConnectionSettingsDialog::OnKeyIndexChanged() {
         keyEdit_->setFocus();
         return;
     }
-    Bridge* bridge = context_.selectedBridge();
+    Bridge* bridge = working();
     if (bridge == nullptr || index < 0 || index >= kKeyCount) {
         SelectQuietly(keyIndexList_, keyIndex_);
         return;
@@ -432,6 +452,7 @@ void ConnectionSettingsDialog::OnKeyIndexChanged() {
     }
     keyEdit_->setKeyText(entry.keyText);
     keyIndex_ = entry.keyIndex;
+    PublishWorkingFields();
 }
 
 void ConnectionSettingsDialog::OnManualKeySizeChanged() {
@@ -441,9 +462,10 @@ void ConnectionSettingsDialog::OnManualKeySizeChanged() {
     }
     // Keys typed for the other size cannot stand for this one: all eight slots start over.
     keyEdit_->setKeyText(QString());
-    if (Bridge* bridge = context_.selectedBridge()) {
+    if (Bridge* bridge = working()) {
         bridge->keys64 = KeyTexts{};
         bridge->keys128 = KeyTexts{};
+        PublishWorkingFields();
     }
     keyEdit_->setEchoMode(QLineEdit::Normal);
     keyEdit_->setLimit(KeyDigits(size));
@@ -457,7 +479,7 @@ void ConnectionSettingsDialog::OnPassphraseKeySizeChanged() {
 }
 
 void ConnectionSettingsDialog::ApplyConnectionSettings() {
-    Bridge* bridge = context_.selectedBridge();
+    Bridge* bridge = working();
     if (bridge == nullptr) {
         return;
     }
@@ -478,6 +500,7 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
             keyEdit_->setFocus();
             return;
         }
+        PublishWorkingFields();
     }
     settings.region = regionList_->currentIndex();
     settings.reportedRegion = FindRegionIndex(bridge->country.view());
@@ -488,9 +511,6 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
     settings.workProfile = bridge->workProfile;
     settings.workChannel = bridge->workChannel;
     settings.keySlots = SlotsFor(*bridge, settings.keySize);
-    // Taken before the region question: a reply arriving while it is open rewrites the record
-    // (and empties the key slots), but the change goes out as it stood when OK was pressed.
-    const BridgeText macAddress = bridge->macAddress;
 
     if (ChangesRegion(settings)) {
         const QMessageBox::StandardButton answer =
@@ -498,14 +518,14 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
                                    QMessageBox::Information, QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             // The list and what the Ad-Hoc dialog offers go back to the reported region.
-            if (Bridge* now = context_.selectedBridge()) {
-                SelectQuietly(regionList_, RestoreReportedRegion(*now, context_.currentRegionCode));
-            }
+            SelectQuietly(regionList_, RestoreReportedRegion(*bridge, context_.currentRegionCode));
+            PublishWorkingFields();
             return;
         }
     }
 
-    const ConfigRequest request = BuildConfigRequest(macAddress.view(), WirelessItems(settings));
+    const ConfigRequest request =
+        BuildConfigRequest(bridge->macAddress.view(), WirelessItems(settings));
     if (!request.ok()) {
         // Only a reported name holding a line break gets here; sending it would split the change.
         context_.messages.Show(this, request.error);

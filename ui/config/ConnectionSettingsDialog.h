@@ -2,12 +2,14 @@
 
 // "Connection Settings": the selected bridge's network name, region, network type (with the
 // ad-hoc mode and channel) and WEP security. OK logs in, checks, sends one configuration request
-// and rescans; the Enter key does nothing here.
+// and rescans; Enter does nothing here but press a focused button.
 
 #include "config/WepKeys.h"
 #include "config/WirelessSettings.h"
+#include "protocol/Bridge.h"
 
 #include <QDialog>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -19,7 +21,6 @@ class QRadioButton;
 
 namespace vantoro {
 
-struct Bridge;
 struct DialogContext;
 class HelpPane;
 class KeyEdit;
@@ -42,10 +43,15 @@ public:
     void ApplyConnectionSettings();
 
 public Q_SLOTS:
-    // The standard OK (the Enter key) does nothing: only the OK button applies.
+    // The standard OK (Enter away from a button) does nothing: only the OK button applies.
     void accept() override;
 
 private:
+    // The dialog's own copy of the selected record, taken when it opens; null when none was.
+    Bridge* working() { return working_ ? &*working_ : nullptr; }
+    // Writes the copy's key slots and working mode and channel into the selected record, while
+    // it is still the same bridge, so that the record shows what the dialog works with.
+    void PublishWorkingFields();
     void BuildControls();
     QGroupBox* BuildNetworkGroup();
     QGroupBox* BuildSecurityGroup();
@@ -74,6 +80,9 @@ private:
     void OnPassphraseKeySizeChanged();
 
     DialogContext& context_;
+    // A reply rewrites the record under the open dialog and empties its key slots; what is sent
+    // is what the user saw and changed, so every handler works on this copy.
+    std::optional<Bridge> working_;
     KeyMode keyMode_ = KeyMode::Manual;
     int keyIndex_ = 0;
     KeySize keySize_ = KeySize::Bits64;

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "ui/config/DialogContext.h"
 #include "ui/config/LoginDialog.h"
+#include "ui/controls/DialogButtons.h"
 #include "ui/controls/HelpPane.h"
 #include "ui/controls/IpAddressEdit.h"
 #include "ui/controls/MessageBox.h"
@@ -34,6 +35,8 @@ QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) 
 QLabel* MakeValue(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
+    // The PC's host name can stand in for its address: shown as it is, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
@@ -46,6 +49,7 @@ IpSettingDialog::IpSettingDialog(DialogContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("IP Setting"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     BuildControls();
+    PressFocusedButtonOnEnter(this);
     FillFromBridge();
 }
 

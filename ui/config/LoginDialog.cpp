@@ -39,6 +39,7 @@ LoginDialog::LoginDialog(DialogContext& context, QWidget* parent)
     fields->addRow(QStringLiteral("Password :"), passwordEdit_);
 
     QDialogButtonBox* buttons = MakeOkCancelButtons(this);
+    PressFocusedButtonOnEnter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt);

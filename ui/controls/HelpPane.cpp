@@ -11,19 +11,20 @@
 #include <algorithm>
 
 namespace vantoro {
+
 namespace {
 
 constexpr qint64 kReadChunk = qint64{64} * 1024;
-// A help file is a few kB; this only keeps a wrong name (a device, say) from reading forever.
-constexpr qint64 kMaxHelpBytes = qint64{64} * 1024 * 1024;
 
 // Relative to the program's folder, as installed (bin/ and share/ side by side under one prefix),
 // so that an unpacked or relocated install finds its own files.
 constexpr char kInstalledHelpDir[] = "../share/vantoro/help";
 
+// A help file is a few kB. Anything else under a help file's name (a FIFO would block the
+// window, a device or a huge file would fill the memory) counts as absent.
 bool IsReadableFile(const QString& path) {
     const QFileInfo info(path);
-    return info.isFile() && info.isReadable();
+    return info.isFile() && info.size() <= kMaxHelpBytes && info.isReadable();
 }
 
 } // namespace
@@ -53,22 +54,25 @@ bool HelpPane::LoadFile(const QString& fileName) {
     file_.close();
     clear();
     file_.setFileName(fileName);
-    if (!file_.open(QIODevice::ReadOnly)) {
+    // Checked before the open, which would wait for a writer on a FIFO.
+    if (!IsReadableFile(fileName) || !file_.open(QIODevice::ReadOnly)) {
         return false;
     }
     // Read in chunks so that an error part way keeps what came before it.
     QByteArray bytes;
-    const qint64 size = file_.size();
-    if (size > 0) {
-        bytes.reserve(qsizetype(std::min(size, kMaxHelpBytes)));
-    }
+    bytes.reserve(qsizetype(std::min(file_.size(), kMaxHelpBytes)));
     QByteArray chunk(kReadChunk, Qt::Uninitialized);
-    while (bytes.size() < kMaxHelpBytes) {
+    while (bytes.size() <= kMaxHelpBytes) {
         const qint64 got = file_.read(chunk.data(), chunk.size());
         if (got <= 0) {
             break;
         }
         bytes.append(chunk.constData(), qsizetype(got));
+    }
+    if (bytes.size() > kMaxHelpBytes) {
+        // It grew past the limit after the check: as if absent.
+        file_.close();
+        return false;
     }
     ReadRtf(bytes, document());
     moveCursor(QTextCursor::Start);

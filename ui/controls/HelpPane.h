@@ -10,6 +10,9 @@ class QGroupBox;
 
 namespace vantoro {
 
+// The largest help file read; a larger one is skipped as if absent.
+inline constexpr qint64 kMaxHelpBytes = qint64{1024} * 1024;
+
 class HelpPane : public QTextEdit {
     Q_OBJECT
 public:
@@ -20,9 +23,10 @@ public:
     ~HelpPane() override;
 
     // Opens fileName read-only as given (a relative name resolves against the process's current
-    // directory), reads it all (up to 64 MB) and shows it. The file stays open until the pane is
-    // destroyed or another file is loaded. A file that cannot be opened leaves the pane empty, with
-    // no message; a read error part way shows what was read. Returns whether the file was opened.
+    // directory), reads it all and shows it. The file stays open until the pane is destroyed or
+    // another file is loaded. A file that cannot be opened, or is not a regular file of at most
+    // kMaxHelpBytes, leaves the pane empty, with no message; a read error part way shows what was
+    // read. Returns whether the file was read.
     bool LoadFile(const QString& fileName);
 
     // The help file held open (closed if none could be opened).
@@ -41,7 +45,8 @@ private:
 // Where a help file is read from. A relative fileName is tried, in order, in the current
 // directory (as given, so a copy there still wins), in the installed data folder
 // programDir/../share/vantoro/help (the menu starts the program in the home folder) and in
-// programDir itself (a build tree). Returns the first candidate that is a readable file, or
+// programDir itself (a build tree). Returns the first candidate that is a readable regular file
+// of at most kMaxHelpBytes, or
 // fileName unchanged when there is none; an absolute fileName is returned as it is.
 QString FindHelpFile(const QString& fileName, const QString& programDir);
 

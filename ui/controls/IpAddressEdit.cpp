@@ -34,6 +34,7 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         }
         auto* field = new QLineEdit(this);
         field->setObjectName(QStringLiteral("octet%1").arg(i + 1));
+        field->setAccessibleName(QStringLiteral("Part %1 of 4").arg(i + 1));
         field->setFrame(false);
         field->setAlignment(Qt::AlignCenter);
         field->setMaxLength(kOctetDigits);

@@ -20,6 +20,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     const int iconSize = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
     icon->setPixmap(ProgramIcon().pixmap(QSize(iconSize, iconSize), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    icon->setAccessibleName(QStringLiteral("Vantoro"));
 
     versionLine_ =
         new QLabel(QStringLiteral("Vantoro Version %1").arg(QLatin1String(kVersionText)), this);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSettings>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -62,8 +63,8 @@ CommandLineChoice ReadCommandLine(const QStringList& arguments) {
     return choice;
 }
 
-Application::Application(MainWindowServices services, bool demo)
-    : services_(std::move(services)), demo_(demo) {}
+Application::Application(MainWindowServices services, bool demo, QString settingsFile)
+    : services_(std::move(services)), demo_(demo), settingsFile_(std::move(settingsFile)) {}
 
 int Application::InitInstance() {
     // Qt needs no switch for hosting controls or for their look: the start is the main window.
@@ -78,6 +79,7 @@ int Application::InitInstance() {
     // 500 bridge records: the window lives on the heap, not on this stack.
     auto window = std::make_unique<MainWindow>(std::move(services));
     window->setDemoMode(demo_);
+    window->setSettingsFile(settingsFile_);
     if (window->OnInitDialog()) {
         window->exec();
     }
@@ -112,7 +114,13 @@ int Application::Main(int argc, char** argv, const TransportFactory& makeTranspo
     SystemPlatform platform([] { QApplication::beep(); });
     WidgetMessageBoxes messages;
     const std::unique_ptr<Transport> transport = makeTransport(platform, demo);
-    Application application(MainWindowServices{*transport, messages, platform, &ExitNow}, demo);
+    // The window's size, columns and sort, in the user's configuration folder.
+    const QString settingsFile =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::organizationName(),
+                  QCoreApplication::applicationName())
+            .fileName();
+    Application application(MainWindowServices{*transport, messages, platform, &ExitNow}, demo,
+                            settingsFile);
     return application.InitInstance();
 }
 

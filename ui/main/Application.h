@@ -26,7 +26,8 @@ CommandLineChoice ReadCommandLine(const QStringList& arguments);
 
 class Application {
 public:
-    explicit Application(MainWindowServices services, bool demo = false);
+    // settingsFile keeps the window's state between runs (none when empty).
+    explicit Application(MainWindowServices services, bool demo = false, QString settingsFile = {});
 
     // Creates the main window, runs it modally and returns the process's exit status when it
     // has ended (or when it asked for the process to end before it was shown).
@@ -41,6 +42,7 @@ public:
 private:
     MainWindowServices services_;
     bool demo_ = false;
+    QString settingsFile_;
 };
 
 } // namespace vantoro

@@ -1,5 +1,6 @@
 #include "ui/main/MainWindow.h"
 
+#include "config/Csv.h"
 #include "config/Strings.h"
 #include "config/Version.h"
 #include "platform/AddressEntries.h"
@@ -12,23 +13,33 @@
 #include "ui/main/Artwork.h"
 #include "ui/status/BridgeStatusDialog.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontMetricsF>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStyle>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #ifdef Q_OS_WIN
@@ -48,6 +59,13 @@ constexpr int kTemplateWidthDlu = 330;
 constexpr int kTemplateHeightDlu = 274;
 constexpr int kHelpGroupHeightDlu = 103;
 constexpr double kTemplateBaseUnitX = 6.0;
+constexpr int kExtraColumnWidth = 100; // the columns the template does not have
+// Below the list, the help pane takes a quarter of the height the two share once the list has
+// grown past the template's.
+constexpr int kListStretch = 3;
+constexpr int kHelpStretch = 1;
+constexpr int kSettingsFormat = 1;
+constexpr int kMaxColumnWidth = 4000;
 
 struct DialogUnits {
     double baseX = kTemplateBaseUnitX;
@@ -73,7 +91,34 @@ QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) 
     button->setObjectName(QString::fromLatin1(name));
     // No button is the default: Enter on the list or the window does nothing.
     button->setAutoDefault(false);
+    button->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    // Enter on a focused button presses it (see MainWindow::eventFilter).
+    button->installEventFilter(parent);
     return button;
+}
+
+// A cell of copied text: the row's columns are separated by tabs and the rows by line breaks.
+QString CopiedCell(QString text) {
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
+// Whole numbers of a settings list, or nothing when it holds anything else.
+std::optional<std::vector<int>> IntList(const QVariant& value, int low, int high) {
+    std::vector<int> numbers;
+    for (const QString& item : value.toStringList()) {
+        bool ok = false;
+        const int number = item.toInt(&ok);
+        if (!ok || number < low || number > high) {
+            return std::nullopt;
+        }
+        numbers.push_back(number);
+    }
+    return numbers;
 }
 
 } // namespace
@@ -97,10 +142,11 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
                                                  services_.platform} {
     setWindowTitle(QStringLiteral("BRELLIX Vantoro"));
     // A top-level window rather than a transient dialog, so it has a task bar entry and can be
-    // minimised; a dialog frame, so it cannot be resized or maximised.
+    // minimised and maximised.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
     setWindowIcon(ProgramIcon());
     BuildControls();
 
@@ -119,6 +165,7 @@ void MainWindow::BuildControls() {
     logo_->setPixmap(MakerLogo().pixmap(kLogoSize, devicePixelRatioF()));
     logo_->setFixedSize(kLogoSize);
     logo_->setCursor(Qt::PointingHandCursor);
+    logo_->setAccessibleName(QStringLiteral("BRELLIX web site"));
     logo_->installEventFilter(this);
 
     auto* version =
@@ -138,11 +185,10 @@ void MainWindow::BuildControls() {
     demoMarker_->setPalette(markerPalette);
     demoMarker_->hide();
 
-    bridgeList_ = new QTreeWidget(this);
+    bridgeList_ = new BridgeListView(this);
     bridgeList_->setObjectName(QStringLiteral("bridgeList"));
-    bridgeList_->setColumnCount(kRowColumns);
-    bridgeList_->setHeaderLabels({QStringLiteral("Device Name"), QStringLiteral("Brellix Model"),
-                                  QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+    bridgeList_->setAccessibleName(QStringLiteral("Bridges"));
+    bridgeList_->setModel(&listOrder_);
     bridgeList_->setRootIsDecorated(false);
     bridgeList_->setItemsExpandable(false);
     bridgeList_->setUniformRowHeights(true);
@@ -150,15 +196,28 @@ void MainWindow::BuildControls() {
     bridgeList_->setSelectionMode(QAbstractItemView::SingleSelection);
     bridgeList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     bridgeList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Row index is record index: the list is never sorted or reordered.
+    // The window sorts: the order cycles through descending back to arrival.
     bridgeList_->setSortingEnabled(false);
-    bridgeList_->header()->setSectionsClickable(false);
-    bridgeList_->header()->setSectionsMovable(false);
-    bridgeList_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    bridgeList_->header()->setStretchLastSection(true);
-    // A right click on the list does nothing, and opens no menu of the window either.
-    bridgeList_->setContextMenuPolicy(Qt::PreventContextMenu);
-    bridgeList_->header()->setContextMenuPolicy(Qt::PreventContextMenu);
+    QHeaderView* header = bridgeList_->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSectionsMovable(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(true);
+    connect(header, &QHeaderView::sectionClicked, this, &MainWindow::CycleSort);
+    for (int column = kRowColumns; column < kListColumns; ++column) {
+        bridgeList_->setColumnHidden(column, true);
+    }
+    // A right click on the rows does nothing; on the header it offers the columns.
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this, [this](const QPoint& pos) {
+        CreateColumnMenu()->exec(bridgeList_->header()->mapToGlobal(pos));
+    });
+    connect(bridgeList_, &BridgeListView::ColumnMenuRequested, this,
+            [this](const QPoint& globalPos) { CreateColumnMenu()->exec(globalPos); });
+    connect(bridgeList_, &BridgeListView::TextTyped, this, &MainWindow::OpenFilter);
+    connect(bridgeList_, &BridgeListView::CopyRequested, this, &MainWindow::CopySelectedRow);
     // The selection stays visible when the list loses the focus.
     QPalette listPalette = bridgeList_->palette();
     listPalette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -168,14 +227,50 @@ void MainWindow::BuildControls() {
     bridgeList_->setPalette(listPalette);
     bridgeList_->viewport()->installEventFilter(this);
 
+    filterBar_ = new QWidget(this);
+    filterBar_->setObjectName(QStringLiteral("filterBar"));
+    auto* filterLabel = new QLabel(QStringLiteral("&Filter:"), filterBar_);
+    filterEdit_ = new QLineEdit(filterBar_);
+    filterEdit_->setObjectName(QStringLiteral("filterEdit"));
+    filterEdit_->setAccessibleName(QStringLiteral("Filter"));
+    filterLabel->setBuddy(filterEdit_);
+    filterCount_ = new QLabel(filterBar_);
+    filterCount_->setObjectName(QStringLiteral("filterCount"));
+    filterCount_->setTextFormat(Qt::PlainText);
+    auto* filterRow = new QHBoxLayout(filterBar_);
+    filterRow->setContentsMargins(0, 0, 0, 0);
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(filterEdit_, 1);
+    filterRow->addWidget(filterCount_);
+    filterBar_->hide();
+    connect(filterEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        listOrder_.setFilterText(text);
+        UpdateFilterCount();
+    });
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(&listOrder_, signal, this, &MainWindow::UpdateFilterCount);
+    }
+    connect(&listOrder_, &QAbstractItemModel::modelReset, this, &MainWindow::UpdateFilterCount);
+
+    setColumnShown(0, true); // the filter learns which columns are shown
+
+    unlistedNotice_ = new QLabel(this);
+    unlistedNotice_->setObjectName(QStringLiteral("unlistedNotice"));
+    unlistedNotice_->setTextFormat(Qt::PlainText);
+    unlistedNotice_->setWordWrap(true);
+    unlistedNotice_->hide();
+
     auto* progressLabel = new QLabel(QStringLiteral("Scan Progress:"), this);
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("scanProgress"));
+    progressBar_->setAccessibleName(QStringLiteral("Scan Progress"));
     progressBar_->setTextVisible(false);
     progressLabel->setBuddy(progressBar_);
 
     helpGroup_ = new QGroupBox(QStringLiteral("Help"), this);
     helpGroup_->setObjectName(QStringLiteral("helpGroup"));
+    helpGroup_->setAccessibleName(QStringLiteral("Help"));
 
     scanButton_ = MakeButton(QStringLiteral("Scan"), "scanButton", this);
     statusButton_ = MakeButton(QStringLiteral("Status"), "statusButton", this);
@@ -217,9 +312,11 @@ void MainWindow::BuildControls() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(bridgeList_, 1);
+    layout->addWidget(filterBar_);
+    layout->addWidget(unlistedNotice_);
+    layout->addWidget(bridgeList_, kListStretch);
     layout->addLayout(progress);
-    layout->addWidget(helpGroup_);
+    layout->addWidget(helpGroup_, kHelpStretch);
     layout->addLayout(buttons);
 
     FitTemplateSize();
@@ -228,12 +325,13 @@ void MainWindow::BuildControls() {
 void MainWindow::FitTemplateSize() {
     const DialogUnits units(font());
     int columnsWidth = 0;
-    for (int column = 0; column < kRowColumns; ++column) {
-        const int width = units.Pixels(kColumnWidths[size_t(column)]);
+    for (int column = 0; column < kListColumns; ++column) {
+        const int width =
+            units.Pixels(column < kRowColumns ? kColumnWidths[size_t(column)] : kExtraColumnWidth);
         bridgeList_->setColumnWidth(column, width);
-        columnsWidth += width;
+        columnsWidth += column < kRowColumns ? width : 0;
     }
-    helpGroup_->setFixedHeight(units.Y(kHelpGroupHeightDlu));
+    helpGroup_->setMinimumHeight(units.Y(kHelpGroupHeightDlu));
 
     // The window keeps the template's proportions but is never so narrow that the four columns
     // need a horizontal scroll bar.
@@ -244,7 +342,8 @@ void MainWindow::FitTemplateSize() {
     const int width = std::max({units.X(kTemplateWidthDlu), minimum.width(),
                                 listWidth + margins.left() + margins.right()});
     const int height = std::max(units.Y(kTemplateHeightDlu), minimum.height());
-    setFixedSize(width, height);
+    setMinimumSize(width, height);
+    resize(width, height);
 }
 
 bool MainWindow::OnInitDialog() {
@@ -269,6 +368,12 @@ bool MainWindow::OnInitDialog() {
         return true;
     }
 
+    // Bridges that answer once the list is full are counted beside it.
+    connect(&services_.transport, &Transport::DatagramReceived, this, [this] {
+        if (listModel_.rowCount() == kBridgeTableSize) {
+            OnUnlisted(scan_.unlistedBridges());
+        }
+    });
     // The bridge commands are disabled since construction; a row click enables them. The login
     // state starts as required.
     helpPane_ = LoadHelpFile(helpGroup_, QStringLiteral("Networks.rtf"));
@@ -289,6 +394,7 @@ void MainWindow::AddAboutToSystemMenu() {
     if (menu != nullptr) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, kAboutCommand, reinterpret_cast<LPCWSTR>(text.utf16()));
+        AppendMenuW(menu, MF_STRING, kExportCommand, L"Export List...");
     }
 #endif
 }
@@ -299,6 +405,12 @@ bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr
     if (msg->message == WM_SYSCOMMAND &&
         (msg->wParam & 0xFFF0) == static_cast<WPARAM>(kAboutCommand)) {
         ShowAboutBox();
+        *result = 0;
+        return true;
+    }
+    if (msg->message == WM_SYSCOMMAND &&
+        (msg->wParam & 0xFFF0) == static_cast<WPARAM>(kExportCommand)) {
+        ExportList();
         *result = 0;
         return true;
     }
@@ -314,9 +426,158 @@ std::unique_ptr<QMenu> MainWindow::CreateContextMenu() {
     const QString text = TableString(kStringAboutMenu);
     if (!text.isEmpty()) {
         menu->addAction(text, this, &MainWindow::ShowAboutBox);
+        menu->addAction(QStringLiteral("Export List..."), this, &MainWindow::ExportList);
     }
 #endif
     return menu;
+}
+
+std::unique_ptr<QMenu> MainWindow::CreateColumnMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->setObjectName(QStringLiteral("columnMenu"));
+    int shown = 0;
+    for (int column = 0; column < kListColumns; ++column) {
+        shown += bridgeList_->isColumnHidden(column) ? 0 : 1;
+    }
+    for (int column = 0; column < kListColumns; ++column) {
+        QAction* action = menu->addAction(
+            listModel_.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+        action->setCheckable(true);
+        action->setChecked(!bridgeList_->isColumnHidden(column));
+        // The last column shown stays.
+        action->setEnabled(shown > 1 || bridgeList_->isColumnHidden(column));
+        connect(action, &QAction::toggled, this,
+                [this, column](bool checked) { setColumnShown(column, checked); });
+    }
+    // The sort, for those who reach the header by keyboard.
+    QMenu* sortMenu = menu->addMenu(QStringLiteral("&Sort By"));
+    auto* group = new QActionGroup(sortMenu);
+    for (int column = -1; column < kListColumns; ++column) {
+        if (column >= 0 && bridgeList_->isColumnHidden(column)) {
+            continue;
+        }
+        const QString name =
+            column < 0 ? QStringLiteral("Arrival Order")
+                       : listModel_.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        QAction* action = sortMenu->addAction(name);
+        action->setCheckable(true);
+        action->setChecked(column == sortColumn_);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, column] {
+            if (column < 0) {
+                sortColumn_ = -1;
+                ApplySort();
+            } else {
+                CycleSort(column);
+            }
+        });
+    }
+    return menu;
+}
+
+void MainWindow::setColumnShown(int column, bool shown) {
+    bridgeList_->setColumnHidden(column, !shown);
+    std::vector<int> visible;
+    for (int c = 0; c < kListColumns; ++c) {
+        if (!bridgeList_->isColumnHidden(c)) {
+            visible.push_back(c);
+        }
+    }
+    listOrder_.setVisibleColumns(visible);
+    UpdateFilterCount();
+}
+
+void MainWindow::CycleSort(int column) {
+    if (column != sortColumn_) {
+        sortColumn_ = column;
+        sortOrder_ = Qt::AscendingOrder;
+    } else if (sortOrder_ == Qt::AscendingOrder) {
+        sortOrder_ = Qt::DescendingOrder;
+    } else {
+        sortColumn_ = -1;
+    }
+    ApplySort();
+}
+
+void MainWindow::ApplySort() {
+    if (sortColumn_ < 0) {
+        sortOrder_ = Qt::AscendingOrder;
+    }
+    bridgeList_->header()->setSortIndicator(sortColumn_, sortOrder_);
+    listOrder_.sort(sortColumn_, sortOrder_);
+}
+
+void MainWindow::OpenFilter(const QString& typed) {
+    filterBar_->show();
+    if (!typed.isEmpty()) {
+        filterEdit_->setText(filterEdit_->text() + typed);
+    }
+    filterEdit_->setFocus();
+    filterEdit_->end(false);
+    UpdateFilterCount();
+}
+
+void MainWindow::CloseFilter() {
+    filterEdit_->clear();
+    filterBar_->hide();
+    bridgeList_->setFocus();
+}
+
+void MainWindow::UpdateFilterCount() {
+    if (filterBar_->isVisible()) {
+        filterCount_->setText(QStringLiteral("%1 of %2 bridges")
+                                  .arg(listOrder_.rowCount())
+                                  .arg(listModel_.rowCount()));
+    }
+}
+
+void MainWindow::OnUnlisted(int count) {
+    unlistedNotice_->setText(
+        QStringLiteral("The list is full: %1 more bridges answered and are not listed.")
+            .arg(count));
+    unlistedNotice_->setVisible(count > 0);
+}
+
+void MainWindow::CopySelectedRow() {
+    const int record = selectionMark();
+    if (record < 0) {
+        return;
+    }
+    QStringList cells;
+    const QHeaderView* header = bridgeList_->header();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column)) {
+            cells << CopiedCell(listModel_.text(record, column));
+        }
+    }
+    QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')));
+}
+
+void MainWindow::ExportList() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export List"), QStringLiteral("bridges.csv"),
+        QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (!path.isEmpty()) {
+        ExportListTo(path);
+    }
+}
+
+bool MainWindow::ExportListTo(const QString& path) {
+    QByteArray csv = CsvRecord(BridgeCsvHeader(false));
+    // The rows as the list shows them: in its order, and only those the filter lets through.
+    for (int row = 0; row < listOrder_.rowCount(); ++row) {
+        const int record = listOrder_.recordAt(listOrder_.index(row, 0));
+        csv += CsvRecord(BridgeCsvFields(scan_.table().records[size_t(record)],
+                                         listModel_.text(record, ListModel), false));
+    }
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size() && file.commit()) {
+        return true;
+    }
+    services_.messages.Show(this, QStringLiteral("The list could not be written to %1: %2")
+                                      .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return false;
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
@@ -336,40 +597,38 @@ void MainWindow::setDemoMode(bool demo) {
     demoMarker_->setVisible(demo);
 }
 
+void MainWindow::setSettingsFile(const QString& file) {
+    settingsFile_ = file;
+    LoadSettings();
+}
+
 void MainWindow::StartScan() {
     scan_.StartScan();
 }
 
 void MainWindow::OnScanStarted() {
-    bridgeList_->clear();
+    listModel_.Clear();
+    OnUnlisted(0);
     setBridgeCommandsEnabled(false);
 }
 
 void MainWindow::OnRowAdded(int index, const RowText& row) {
-    // Rows are appended in the order the table is filled, so row index and record index agree.
-    if (index != bridgeList_->topLevelItemCount()) {
+    // Rows are appended in the order the table is filled, so a row of the model is its record.
+    if (index != listModel_.rowCount()) {
         return;
     }
-    auto* item = new QTreeWidgetItem(bridgeList_);
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    for (int column = 0; column < kRowColumns; ++column) {
-        item->setText(column, row[size_t(column)].toQString());
-    }
+    listModel_.setRow(index, scan_.table().records[size_t(index)], row);
     // The new row takes the focus mark, not the selection, and the view stays where the user
     // has it: a list that jumped to every new row would move the rows under the pointer.
-    QScrollBar* scrollBar = bridgeList_->verticalScrollBar();
-    const int scrolledTo = scrollBar->value();
-    bridgeList_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-    scrollBar->setValue(scrolledTo);
+    const QModelIndex shown = listOrder_.mapFromSource(listModel_.index(index, 0));
+    if (shown.isValid()) {
+        bridgeList_->MarkCurrent(shown);
+    }
 }
 
 void MainWindow::OnRowUpdated(int index, const RowText& row) {
-    QTreeWidgetItem* item = bridgeList_->topLevelItem(index);
-    if (item == nullptr) {
-        return;
-    }
-    for (int column = 0; column < kRowColumns; ++column) {
-        item->setText(column, row[size_t(column)].toQString());
+    if (index < listModel_.rowCount()) {
+        listModel_.setRow(index, scan_.table().records[size_t(index)], row);
     }
 }
 
@@ -396,9 +655,9 @@ void MainWindow::OnListClick(const QPoint& viewportPos) {
     // The row under the pointer counts, whichever column was hit; outside the rows reads empty.
     QString ipAddress;
     if (bridgeList_->viewport()->rect().contains(viewportPos)) {
-        const QModelIndex index = bridgeList_->indexAt(QPoint(0, viewportPos.y()));
-        if (const QTreeWidgetItem* item = bridgeList_->itemFromIndex(index)) {
-            ipAddress = item->text(ColumnIpAddress);
+        const int record = listOrder_.recordAt(bridgeList_->indexAt(QPoint(0, viewportPos.y())));
+        if (record >= 0) {
+            ipAddress = listModel_.text(record, ListIpAddress);
         }
     }
     setBridgeCommandsEnabled(!ipAddress.isEmpty());
@@ -411,12 +670,12 @@ void MainWindow::setBridgeCommandsEnabled(bool enabled) {
 }
 
 int MainWindow::selectionMark() const {
-    const QList<QTreeWidgetItem*> selected = bridgeList_->selectedItems();
-    return selected.size() == 1 ? bridgeList_->indexOfTopLevelItem(selected.front()) : -1;
+    const QModelIndexList selected = bridgeList_->selectionModel()->selectedRows();
+    return selected.size() == 1 ? listOrder_.recordAt(selected.front()) : -1;
 }
 
 int MainWindow::selectedCount() const {
-    return int(bridgeList_->selectedItems().size());
+    return int(bridgeList_->selectionModel()->selectedRows().size());
 }
 
 Bridge* MainWindow::SelectedBridge() {
@@ -471,14 +730,14 @@ void MainWindow::OpenBridgeWebPages() {
     if (selectedCount() != 1 || selectionMark() < 0) {
         return;
     }
-    const QTreeWidgetItem* row = bridgeList_->topLevelItem(selectionMark());
-    const QString address = row == nullptr ? QString() : row->text(ColumnIpAddress);
+    const QString address = listModel_.text(selectionMark(), ListIpAddress);
     if (!address.isEmpty()) {
         services_.platform.StartBrowserOnBridge(address);
     }
 }
 
 void MainWindow::OnClose() {
+    SaveSettings();
     services_.exitProcess(0);
 }
 
@@ -488,8 +747,23 @@ void MainWindow::OpenMakerSite() {
 
 void MainWindow::accept() {}
 
+void MainWindow::done(int result) {
+    SaveSettings();
+    QDialog::done(result);
+}
+
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept(); // a focused button took its own Enter already
+        return;
+    }
+    if (event->matches(QKeySequence::Find)) {
+        OpenFilter();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && filterBar_->isVisible()) {
+        CloseFilter();
         event->accept();
         return;
     }
@@ -497,9 +771,84 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void MainWindow::SaveSettings() {
+    if (settingsFile_.isEmpty()) {
+        return;
+    }
+    if (QSettings(settingsFile_, QSettings::IniFormat).status() != QSettings::NoError) {
+        QFile::remove(settingsFile_); // unreadable: QSettings would never write over it
+    }
+    QSettings settings(settingsFile_, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("MainWindow"));
+    settings.setValue(QStringLiteral("format"), kSettingsFormat);
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+    QStringList widths;
+    QStringList hidden;
+    for (int column = 0; column < kListColumns; ++column) {
+        const bool isHidden = bridgeList_->isColumnHidden(column);
+        widths << QString::number(isHidden ? 0 : bridgeList_->columnWidth(column));
+        if (isHidden) {
+            hidden << QString::number(column);
+        }
+    }
+    settings.setValue(QStringLiteral("columnWidths"), widths);
+    settings.setValue(QStringLiteral("hiddenColumns"), hidden);
+    settings.setValue(QStringLiteral("sortColumn"), sortColumn_);
+    settings.setValue(QStringLiteral("sortDescending"), sortOrder_ == Qt::DescendingOrder);
+    settings.endGroup();
+    settings.sync();
+}
+
+void MainWindow::LoadSettings() {
+    if (settingsFile_.isEmpty()) {
+        return;
+    }
+    QSettings settings(settingsFile_, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("MainWindow"));
+    // A file that does not read, or that is not ours, is left as it is and not used.
+    if (settings.status() != QSettings::NoError ||
+        settings.value(QStringLiteral("format")).toString() != QString::number(kSettingsFormat)) {
+        return;
+    }
+    restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+    const std::optional<std::vector<int>> hidden =
+        IntList(settings.value(QStringLiteral("hiddenColumns")), 0, kListColumns - 1);
+    if (hidden && int(hidden->size()) < kListColumns) {
+        for (int column = 0; column < kListColumns; ++column) {
+            setColumnShown(column,
+                           std::find(hidden->begin(), hidden->end(), column) == hidden->end());
+        }
+    }
+    const std::optional<std::vector<int>> widths =
+        IntList(settings.value(QStringLiteral("columnWidths")), 0, kMaxColumnWidth);
+    if (widths && int(widths->size()) == kListColumns) {
+        for (int column = 0; column < kListColumns; ++column) {
+            if ((*widths)[size_t(column)] > 0) {
+                bridgeList_->setColumnWidth(column, (*widths)[size_t(column)]);
+            }
+        }
+    }
+    bool ok = false;
+    const int sortColumn = settings.value(QStringLiteral("sortColumn")).toInt(&ok);
+    if (ok && sortColumn >= -1 && sortColumn < kListColumns) {
+        sortColumn_ = sortColumn;
+        sortOrder_ = settings.value(QStringLiteral("sortDescending")).toBool() ? Qt::DescendingOrder
+                                                                               : Qt::AscendingOrder;
+        ApplySort();
+    }
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == bridgeList_->viewport()) {
         return FilterListEvent(event);
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (button != nullptr && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            button->click();
+            return true;
+        }
     }
     if (watched == logo_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -8,6 +8,7 @@
 #include "config/Regions.h"
 #include "protocol/DiscoveryScan.h"
 #include "ui/config/DialogContext.h"
+#include "ui/main/BridgeList.h"
 
 #include <QDialog>
 #include <array>
@@ -16,10 +17,10 @@
 
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QTreeWidget;
 
 namespace vantoro {
 
@@ -44,6 +45,7 @@ class MainWindow : public QDialog {
 public:
     // System menu command of the about box entry.
     static constexpr int kAboutCommand = 16;
+    static constexpr int kExportCommand = 32;
 
     explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -62,10 +64,27 @@ public:
     void OpenBridgeWebPages();
     // Runs the about box modally.
     void ShowAboutBox();
-    // The window's context menu: the about box entry.
+    // The window's context menu: the about box and export entries.
     std::unique_ptr<QMenu> CreateContextMenu();
+    // The header's menu: which columns are shown, and the sort.
+    std::unique_ptr<QMenu> CreateColumnMenu();
+    // A header click: sorted by that column, then reversed, then back in arrival order.
+    void CycleSort(int column);
+    // Asks for a file and writes the listed rows to it as CSV; ExportListTo writes without
+    // asking and tells whether it could.
+    void ExportList();
+    bool ExportListTo(const QString& path);
+    // The selected row's shown columns, tab-separated, to the clipboard.
+    void CopySelectedRow();
+    // The filter above the list; typed is added to its text.
+    void OpenFilter(const QString& typed = {});
+    void CloseFilter();
+    void SaveSettings();
     // Marks the window as working over the simulated demo LAN.
     void setDemoMode(bool demo);
+    // The file that keeps the window's size, place, columns and sort between runs, read now;
+    // without one nothing is kept.
+    void setSettingsFile(const QString& file);
 
     // The scan timer's tick and the end of the login grace (the timers' handlers; tests call
     // them instead of waiting).
@@ -76,7 +95,7 @@ public:
     const DiscoveryScan& scan() const { return scan_; }
     const LoginState& login() const { return login_; }
     std::string_view currentRegionCode() const { return currentRegionCode_.view(); }
-    // The selected row, which is also the index of its record in the table; -1 when none.
+    // The record index of the selected row (whatever its place in the list); -1 when none.
     int selectionMark() const;
     int selectedCount() const;
     // What the bridge dialogs get of the window.
@@ -85,6 +104,7 @@ public:
 public Q_SLOTS:
     // The dialog's OK action (the Enter key) does nothing.
     void accept() override;
+    void done(int result) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -99,6 +119,11 @@ private:
     void FitTemplateSize();
     void AddAboutToSystemMenu();
     bool FilterListEvent(QEvent* event);
+    void LoadSettings();
+    void ApplySort();
+    void setColumnShown(int column, bool shown);
+    void UpdateFilterCount();
+    void OnUnlisted(int count);
 
     // The commands on the selected bridge. Their dialogs open here.
     void OnStatus();
@@ -116,6 +141,7 @@ private:
     void setBridgeCommandsEnabled(bool enabled);
 
     MainWindowServices services_;
+    QString settingsFile_;
     DiscoveryScan scan_;
     HelpPane* helpPane_ = nullptr; // lies over the "Help" group once the help text is loaded
     LoginState login_;
@@ -126,7 +152,15 @@ private:
 
     QLabel* logo_ = nullptr;
     QLabel* demoMarker_ = nullptr;
-    QTreeWidget* bridgeList_ = nullptr;
+    BridgeListModel listModel_;
+    BridgeListOrder listOrder_{listModel_};
+    int sortColumn_ = -1; // -1: arrival order
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+    BridgeListView* bridgeList_ = nullptr;
+    QWidget* filterBar_ = nullptr;
+    QLineEdit* filterEdit_ = nullptr;
+    QLabel* filterCount_ = nullptr;
+    QLabel* unlistedNotice_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QGroupBox* helpGroup_ = nullptr;
     QPushButton* scanButton_ = nullptr;

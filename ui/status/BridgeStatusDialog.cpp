@@ -2,6 +2,7 @@
 
 #include "protocol/ManagementMessage.h"
 #include "ui/config/DialogContext.h"
+#include "ui/controls/DialogButtons.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -72,6 +73,7 @@ BridgeStatusDialog::BridgeStatusDialog(DialogContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Bridge Status"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     BuildControls();
+    PressFocusedButtonOnEnter(this);
 
     refreshTimer_.setInterval(kRefreshTickMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &BridgeStatusDialog::OnRefreshTick);
@@ -98,6 +100,8 @@ void BridgeStatusDialog::BuildControls() {
                 value = signalBar_;
             } else {
                 auto* label = new QLabel(group);
+                // Any peer on the LAN writes these texts: never read as markup.
+                label->setTextFormat(Qt::PlainText);
                 label->setTextInteractionFlags(Qt::TextSelectableByMouse);
                 if (rows.sunken) {
                     label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -156,7 +160,8 @@ void BridgeStatusDialog::RefreshStatus() {
         return;
     }
     requestedBridge_ = bridge->macAddress;
-    if (const QByteArray request = BuildStatusRequest(requestedBridge_.view()); !request.isEmpty()) {
+    if (const QByteArray request = BuildStatusRequest(requestedBridge_.view());
+        !request.isEmpty()) {
         context_.sendRequest(request);
     }
     context_.clearReplyArrived();

@@ -22,7 +22,7 @@ protected:
         regionCode.set(region);
         bridge().workProfile = profile;
         bridge().workChannel = channel;
-        auto dialog = std::make_unique<AdHocDialog>(context, nullptr);
+        auto dialog = std::make_unique<AdHocDialog>(context, &bridge(), nullptr);
         dialog->show();
         return dialog;
     }

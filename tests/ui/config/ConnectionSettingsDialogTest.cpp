@@ -1,20 +1,23 @@
 #include "ui/config/ConnectionSettingsDialog.h"
 
+#include "tests/support/CurrentDirectory.h"
 #include "tests/support/DialogHarness.h"
+#include "tests/support/FakeTransport.h"
 #include "tests/support/ModalScript.h"
 #include "ui/controls/HelpPane.h"
 #include "ui/controls/KeyEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace vantoro {
 namespace {
@@ -52,9 +55,7 @@ protected:
         dialog_->show();
         return *dialog_;
     }
-    template <typename T> T& Find(const char* name) {
-        return test::ModalScript::Child<T>(*dialog_, name);
-    }
+    template <typename T> T& Find(const char* name) { return test::Child<T>(*dialog_, name); }
     QComboBox& List(const char* name) { return Find<QComboBox>(name); }
     KeyEdit& Key() { return Find<KeyEdit>("keyEdit"); }
 
@@ -83,23 +84,27 @@ protected:
     }
     bool Focused(const char* name) { return dialog_->focusWidget() == &Find<QWidget>(name); }
 
-    QStringList Messages() const {
-        QStringList texts;
-        for (const MessageRequest& shown : messages.shown) {
-            texts << shown.text;
-        }
-        return texts;
-    }
-    static QByteArray Request(const QByteArray& items) {
-        return "Torva_MultiAp_mgnt 1002 REQ 02:4B:00:00:00:02 " + items + "\r";
-    }
-    // The single request sent, with the notice, the close and the rescan that follow it.
-    QByteArray Applied() {
+    // The items of the single request sent, one "key value" each, with the notice, the close and
+    // the rescan that follow it. The request's whole form is the request builder's to test.
+    QByteArrayList Applied() {
         EXPECT_EQ(requests.size(), 1);
         EXPECT_EQ(Messages().value(Messages().size() - 1), kRebooting);
         EXPECT_FALSE(dialog_->isVisible());
         EXPECT_EQ(scansStarted, 1);
-        return requests.value(0);
+        const QByteArray head = "Torva_MultiAp_mgnt 1002 REQ 02:4B:00:00:00:02 ";
+        const QByteArray sent = requests.value(0);
+        EXPECT_TRUE(sent.startsWith(head) && sent.endsWith("\r\r")) << sent.toStdString();
+        return sent.mid(head.size(), sent.size() - head.size() - 2).split('\r');
+    }
+    // The items among items whose key starts with one of prefixes, in request order.
+    static QByteArrayList Only(const QByteArrayList& items, const QByteArrayList& prefixes) {
+        QByteArrayList kept;
+        std::copy_if(
+            items.begin(), items.end(), std::back_inserter(kept), [&](const QByteArray& i) {
+                return std::any_of(prefixes.begin(), prefixes.end(),
+                                   [&](const QByteArray& prefix) { return i.startsWith(prefix); });
+            });
+        return kept;
     }
     void ExpectNothingSent() {
         EXPECT_TRUE(requests.isEmpty());
@@ -115,10 +120,10 @@ protected:
 TEST_F(ConnectionSettingsDialogTest, OpensOnWhatTheBridgeReported) {
     bridge().workProfile = 3; // left by an earlier Ad-Hoc dialog
     bridge().workChannel = 2;
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(QStringLiteral(VANTORO_SOURCE_DIR "/res/help")));
-    Open();
-    QDir::setCurrent(previous);
+    {
+        const test::CurrentDirectory help(test::HelpFolder());
+        Open();
+    }
 
     ASSERT_NE(dialog_->helpPane(), nullptr);
     EXPECT_FALSE(dialog_->helpPane()->toPlainText().isEmpty());
@@ -209,9 +214,8 @@ TEST_F(ConnectionSettingsDialogTest, InfrastructureSendsNoWorkingValuesEvenAfter
     Pick("networkTypeList", 1);
     EXPECT_TRUE(Find<QPushButton>("adHocButton").isEnabled());
     test::ModalScript script({[](QWidget& adHoc) {
-        QTest::keyClick(&test::ModalScript::Child<QComboBox>(adHoc, "channelList"), Qt::Key_End);
-        QTest::mouseClick(&test::ModalScript::Child<QPushButton>(adHoc, "okButton"),
-                          Qt::LeftButton);
+        QTest::keyClick(&test::Child<QComboBox>(adHoc, "channelList"), Qt::Key_End);
+        QTest::mouseClick(&test::Child<QPushButton>(adHoc, "okButton"), Qt::LeftButton);
     }});
     Press("adHocButton");
     EXPECT_EQ(script.handled(), 1u);
@@ -221,7 +225,8 @@ TEST_F(ConnectionSettingsDialogTest, InfrastructureSendsNoWorkingValuesEvenAfter
 
     Toggle("useWepCheck");
     Press("okButton");
-    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 0\r"));
+    EXPECT_EQ(Applied(),
+              QByteArrayList({"isl_wlg_ssid Office", "isl_wlg_nw_type 1", "isl_wlg_privacy 0"}));
 }
 
 TEST_F(ConnectionSettingsDialogTest, AdHocSendsTheModeAndChannelChosenAfterTheLogin) {
@@ -237,30 +242,23 @@ TEST_F(ConnectionSettingsDialogTest, AdHocSendsTheModeAndChannelChosenAfterTheLo
 
     test::ModalScript script({
         [](QWidget& adHoc) {
-            QTest::keyClick(&test::ModalScript::Child<QComboBox>(adHoc, "modeList"), Qt::Key_Home);
-            QTest::keyClick(&test::ModalScript::Child<QComboBox>(adHoc, "channelList"),
-                            Qt::Key_Home);
-            QTest::mouseClick(&test::ModalScript::Child<QPushButton>(adHoc, "okButton"),
-                              Qt::LeftButton);
+            QTest::keyClick(&test::Child<QComboBox>(adHoc, "modeList"), Qt::Key_Home);
+            QTest::keyClick(&test::Child<QComboBox>(adHoc, "channelList"), Qt::Key_Home);
+            QTest::mouseClick(&test::Child<QPushButton>(adHoc, "okButton"), Qt::LeftButton);
         },
         [](QWidget& prompt) {
-            QTest::keyClicks(&test::ModalScript::Child<QLineEdit>(prompt, "userNameEdit"), "admin");
-            QTest::keyClicks(&test::ModalScript::Child<QLineEdit>(prompt, "passwordEdit"),
-                             "store02");
-            QTest::keyClick(&test::ModalScript::Child<QLineEdit>(prompt, "passwordEdit"),
-                            Qt::Key_Return);
+            QTest::keyClicks(&test::Child<QLineEdit>(prompt, "userNameEdit"), "admin");
+            QTest::keyClicks(&test::Child<QLineEdit>(prompt, "passwordEdit"), "store02");
+            QTest::keyClick(&test::Child<QLineEdit>(prompt, "passwordEdit"), Qt::Key_Return);
         },
     });
     Press("adHocButton");
     Press("okButton");
     EXPECT_EQ(script.handled(), 2u);
-    // The stored key untouched in its mask goes out again as the bridge reported it.
-    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Caf\xE9 " + QByteArray(27, 'x') +
-                                 "\risl_wlg_nw_type 2\risl_wlg_profile 0\risl_wlg_channel 1\r"
-                                 "isl_wlg_privacy 1\risl_wlg_keyid 1\r"
-                                 "isl_wlg_key_1 0A1B2C3D4E\risl_wlg_empty_key_1 1\r"
-                                 "isl_wlg_key_2 1122334455\risl_wlg_empty_key_2 1\r"
-                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+    EXPECT_EQ(
+        Only(Applied(), {"isl_wlg_ssid", "isl_wlg_nw_type", "isl_wlg_profile", "isl_wlg_channel"}),
+        QByteArrayList({"isl_wlg_ssid Caf\xE9 " + QByteArray(27, 'x'), "isl_wlg_nw_type 2",
+                        "isl_wlg_profile 0", "isl_wlg_channel 1"}));
 }
 
 TEST_F(ConnectionSettingsDialogTest, AnotherRegionIsSentOnlyAfterYes) {
@@ -287,8 +285,8 @@ TEST_F(ConnectionSettingsDialogTest, AnotherRegionIsSentOnlyAfterYes) {
     Pick("regionList", 7);
     messages.answers = {QMessageBox::Yes};
     Press("okButton");
-    EXPECT_EQ(Applied(), Request("isl_wlg_country IE\risl_wlg_ssid Office\risl_wlg_nw_type 2\r"
-                                 "isl_wlg_profile 3\risl_wlg_channel 5\risl_wlg_privacy 0\r"));
+    EXPECT_EQ(Only(Applied(), {"isl_wlg_country", "isl_wlg_profile", "isl_wlg_channel"}),
+              QByteArrayList({"isl_wlg_country IE", "isl_wlg_profile 3", "isl_wlg_channel 5"}));
 }
 
 TEST_F(ConnectionSettingsDialogTest, AnUnknownRegionMustBeChosenFirst) {
@@ -301,12 +299,10 @@ TEST_F(ConnectionSettingsDialogTest, AnUnknownRegionMustBeChosenFirst) {
     ExpectNothingSent();
 }
 
-TEST_F(ConnectionSettingsDialogTest, EnterNeverApplies) {
+TEST_F(ConnectionSettingsDialogTest, EnterAppliesOnlyOnTheFocusedOkButton) {
     Open();
-    for (QWidget* target :
-         {static_cast<QWidget*>(List("networkNameBox").lineEdit()), static_cast<QWidget*>(&Key()),
-          static_cast<QWidget*>(&Find<QPushButton>("okButton")),
-          static_cast<QWidget*>(dialog_.get())}) {
+    for (QWidget* target : {static_cast<QWidget*>(List("networkNameBox").lineEdit()),
+                            static_cast<QWidget*>(&Key()), static_cast<QWidget*>(dialog_.get())}) {
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Return);
         QTest::keyClick(target, Qt::Key_Enter);
@@ -317,6 +313,38 @@ TEST_F(ConnectionSettingsDialogTest, EnterNeverApplies) {
     QTest::keyClicks(List("networkNameBox").lineEdit(), "x");
     QTest::keyClick(List("networkNameBox").lineEdit(), Qt::Key_Return);
     EXPECT_EQ(List("networkNameBox").count(), 2);
+
+    Find<QPushButton>("okButton").setFocus();
+    QTest::keyClick(&Find<QPushButton>("okButton"), Qt::Key_Enter);
+    EXPECT_EQ(Only(Applied(), {"isl_wlg_ssid"}), QByteArrayList{"isl_wlg_ssid Officex"});
+}
+
+TEST_F(ConnectionSettingsDialogTest, AReplyUnderTheOpenDialogChangesNothingThatIsSent) {
+    bridge().networkType.set("2");
+    bridge().channel.set("11");
+    Open();
+    Pick("regionList", 7); // Israel: channels 5 to 7
+    // The dialog's own Status, Refresh: the bridge answers with what it has, channel 11.
+    QByteArrayList reply = test::SimpleReply("02:4B:00:00:00:02").split('\r');
+    reply[11] = "11";
+    reply[28] = ""; // no version: no login
+    test::ModalScript script({[&](QWidget& status) {
+        QTest::mouseClick(&test::Child<QPushButton>(status, "refreshButton"), Qt::LeftButton);
+        Receive(reply.join('\r'));
+        QTest::mouseClick(&test::Child<QPushButton>(status, "closeButton"), Qt::LeftButton);
+    }});
+    Press("statusButton");
+    ASSERT_EQ(script.handled(), 1u);
+    // The record follows the reply; the dialog keeps what it showed.
+    EXPECT_TRUE(bridge().keys64[0].isEmpty());
+    EXPECT_EQ(bridge().workChannel, 11);
+    requests.clear();
+
+    messages.answers = {QMessageBox::Yes};
+    Press("okButton");
+    EXPECT_EQ(Only(Applied(), {"isl_wlg_country", "isl_wlg_channel", "isl_wlg_key_"}),
+              QByteArrayList({"isl_wlg_country IE", "isl_wlg_channel 5", "isl_wlg_key_1 0A1B2C3D4E",
+                              "isl_wlg_key_2 1122334455"}));
 }
 
 // --- Keys -----------------------------------------------------------------------------------
@@ -348,11 +376,11 @@ TEST_F(ConnectionSettingsDialogTest, KeyIndexChangeNeedsAFullKeyTheMaskOrNothing
 
     Press("okButton");
     EXPECT_EQ(Messages().size(), 2);
-    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
-                                 "isl_wlg_keyid 1\r"
-                                 "isl_wlg_key_1 0A1B2C3D4E\risl_wlg_empty_key_1 1\r"
-                                 "isl_wlg_key_2 123456789a\risl_wlg_empty_key_2 1\r"
-                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+    EXPECT_EQ(
+        Only(Applied(), {"isl_wlg_keyid", "isl_wlg_key_", "isl_wlg_empty_key_"}),
+        QByteArrayList({"isl_wlg_keyid 1", "isl_wlg_key_1 0A1B2C3D4E", "isl_wlg_empty_key_1 1",
+                        "isl_wlg_key_2 123456789a", "isl_wlg_empty_key_2 1",
+                        "isl_wlg_empty_key_3 empty", "isl_wlg_empty_key_4 empty"}));
 }
 
 TEST_F(ConnectionSettingsDialogTest, MaskedKeysStayUnsentAndAnEmptyFieldIsRefusedOnApply) {
@@ -372,9 +400,8 @@ TEST_F(ConnectionSettingsDialogTest, MaskedKeysStayUnsentAndAnEmptyFieldIsRefuse
 
     Pick("keyIndexList", 1);
     Press("okButton");
-    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
-                                 "isl_wlg_keyid 1\r"
-                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+    EXPECT_EQ(Only(Applied(), {"isl_wlg_key_", "isl_wlg_empty_key_"}),
+              QByteArrayList({"isl_wlg_empty_key_3 empty", "isl_wlg_empty_key_4 empty"}));
 }
 
 TEST_F(ConnectionSettingsDialogTest, AStoredKeyOfTheWrongLengthIsRefusedNotCut) {
@@ -402,12 +429,9 @@ TEST_F(ConnectionSettingsDialogTest, ManualSizeSwitchEmptiesEveryKeyFor128BitKey
     EXPECT_EQ(Key().text(), QString(26, u'C'));
 
     Press("okButton");
-    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
-                                 "isl_wlg_keyid 1\risl_wlg_empty_key_1 empty\r"
-                                 "isl_wlg_key_2 " +
-                                 QByteArray(26, 'C') +
-                                 "\risl_wlg_empty_key_2 1\r"
-                                 "isl_wlg_empty_key_3 empty\risl_wlg_empty_key_4 empty\r"));
+    EXPECT_EQ(Only(Applied(), {"isl_wlg_key_", "isl_wlg_empty_key_1", "isl_wlg_empty_key_2"}),
+              QByteArrayList({"isl_wlg_empty_key_1 empty", "isl_wlg_key_2 " + QByteArray(26, 'C'),
+                              "isl_wlg_empty_key_2 1"}));
 }
 
 TEST_F(ConnectionSettingsDialogTest, PassphraseRegeneratesOnEveryKeystroke) {
@@ -445,14 +469,11 @@ TEST_F(ConnectionSettingsDialogTest, PassphraseRegeneratesOnEveryKeystroke) {
     EXPECT_EQ(Key().text(), "EFEFEEDAE197ED614B582E1490");
 
     Press("okButton");
-    QByteArray keys;
-    for (int k = 1; k <= 4; ++k) {
-        keys += "isl_wlg_key_" + QByteArray::number(k) + " EFEFEEDAE197ED614B582E1490\r" +
-                "isl_wlg_empty_key_" + QByteArray::number(k) + " 1\r";
+    QByteArrayList keys;
+    for (char k = '1'; k <= '4'; ++k) {
+        keys << QByteArray("isl_wlg_key_") + k + " EFEFEEDAE197ED614B582E1490";
     }
-    EXPECT_EQ(Applied(), Request("isl_wlg_ssid Office\risl_wlg_nw_type 1\risl_wlg_privacy 1\r"
-                                 "isl_wlg_keyid 1\r" +
-                                 keys));
+    EXPECT_EQ(Only(Applied(), {"isl_wlg_key_"}), keys);
 }
 
 } // namespace

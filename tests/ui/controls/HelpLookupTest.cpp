@@ -1,9 +1,13 @@
+#include "tests/support/CurrentDirectory.h"
 #include "ui/controls/HelpPane.h"
 
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/stat.h>
 
 namespace vantoro {
 namespace {
@@ -17,10 +21,8 @@ protected:
         for (const char* dir : {"prefix/bin", "prefix/share/vantoro/help", "work"}) {
             ASSERT_TRUE(QDir(root_.path()).mkpath(QLatin1String(dir)));
         }
-        saved_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(Path("work")));
+        ASSERT_TRUE(here_.emplace(Path("work")).changed());
     }
-    void TearDown() override { QDir::setCurrent(saved_); }
 
     QString Path(const QString& relative) const { return root_.filePath(relative); }
 
@@ -31,7 +33,7 @@ protected:
     }
 
     QTemporaryDir root_;
-    QString saved_;
+    std::optional<test::CurrentDirectory> here_;
 };
 
 TEST_F(HelpLookupTest, CurrentDirectoryThenInstalledDataThenBesideTheProgram) {
@@ -61,12 +63,34 @@ TEST_F(HelpLookupTest, CurrentDirectoryThenInstalledDataThenBesideTheProgram) {
     }
 }
 
-TEST_F(HelpLookupTest, ADirectoryOfTheSameNameIsNoHelpFile) {
-    ASSERT_TRUE(QDir(Path("work")).mkdir(QStringLiteral("Settings.rtf")));
-    ASSERT_TRUE(QDir(Path("prefix/share/vantoro/help")).mkdir(QStringLiteral("Settings.rtf")));
-    Put(QStringLiteral("prefix/bin/Settings.rtf"));
-    EXPECT_EQ(FindHelpFile(QStringLiteral("Settings.rtf"), Path("prefix/bin")),
-              Path("prefix/bin/Settings.rtf"));
+TEST_F(HelpLookupTest, OnlyARegularFileOfAtMostOneMebibyteCounts) {
+    struct Case {
+        const char* name;
+        qint64 size; // -1: a FIFO, which a read would wait on for ever; -2: a directory
+        bool skipped;
+    };
+    const Case cases[] = {{"Networks.rtf", -1, true},
+                          {"Settings.rtf", kMaxHelpBytes + 1, true},
+                          {"Other.rtf", -2, true},
+                          {"IP_Settings.rtf", kMaxHelpBytes, false}};
+    QGroupBox group;
+    for (const Case& c : cases) {
+        const QString name = QString::fromLatin1(c.name);
+        const QString installed = QStringLiteral("prefix/share/vantoro/help/") + name;
+        Put(installed);
+        if (c.size == -1) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(Path("work/" + name)).constData(), 0600), 0);
+        } else if (c.size == -2) {
+            ASSERT_TRUE(QDir(Path("work")).mkdir(name));
+        } else {
+            QFile sparse(Path("work/" + name));
+            ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(c.size));
+        }
+        EXPECT_EQ(FindHelpFile(name, Path("prefix/bin")), c.skipped ? Path(installed) : name)
+            << c.name;
+        // Read by its own name it neither blocks nor fills the memory: the pane stays empty.
+        EXPECT_EQ((new HelpPane(&group))->LoadFile(name), !c.skipped) << c.name;
+    }
 }
 
 TEST_F(HelpLookupTest, AbsoluteNamesAndAMissingProgramFolderAreNotSearched) {

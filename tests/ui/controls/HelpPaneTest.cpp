@@ -1,9 +1,10 @@
 #include "ui/controls/HelpPane.h"
 
+#include "tests/support/CurrentDirectory.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -99,7 +100,7 @@ TEST_F(HelpPaneTest, MissingFileGivesAnEmptyBorderedPaneAndNoMessage) {
 TEST_F(HelpPaneTest, LargeFileIsReadCompletely) {
     QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
     int lines = 0;
-    for (; rtf.size() < qsizetype{1536} * 1024; ++lines) {
+    for (; rtf.size() < qsizetype{512} * 1024; ++lines) {
         rtf.append("{\\b Line " + QByteArray::number(lines) +
                    "} of the help, caf\\'e9 \\u8364?{\\pict\\pngblip 0123456789abcdef}\\par\n");
     }
@@ -112,10 +113,11 @@ TEST_F(HelpPaneTest, LargeFileIsReadCompletely) {
 
 TEST_F(HelpPaneTest, RelativeNameFromTheCurrentDirectoryHeldOpenWhileThePaneLives) {
     const QString path = Write("Held.rtf", "{\\rtf1 Held.}");
-    const QString saved = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir_.path()));
-    QPointer<HelpPane> pane = LoadHelpFile(group_, QStringLiteral("Held.rtf"));
-    QDir::setCurrent(saved);
+    QPointer<HelpPane> pane;
+    {
+        const test::CurrentDirectory here(dir_.path());
+        pane = LoadHelpFile(group_, QStringLiteral("Held.rtf"));
+    }
     EXPECT_EQ(pane->file().fileName(), "Held.rtf");
     ASSERT_TRUE(pane->file().isOpen());
     EXPECT_EQ(pane->file().openMode(), QIODevice::ReadOnly);

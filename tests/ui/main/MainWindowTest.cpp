@@ -1,29 +1,40 @@
 #include "ui/main/MainWindow.h"
 
+#include "config/Csv.h"
 #include "config/Strings.h"
 #include "sim/Fleet.h"
 #include "sim/SimulatedLan.h"
 #include "tests/support/Controls.h"
 #include "tests/support/ModalScript.h"
 #include "tests/ui/main/Fakes.h"
+#include "ui/config/AdHocDialog.h"
+#include "ui/config/ConnectionSettingsDialog.h"
+#include "ui/config/IpSettingDialog.h"
+#include "ui/config/LoginDialog.h"
 #include "ui/controls/HelpPane.h"
 #include "ui/main/AboutDialog.h"
 #include "ui/status/BridgeStatusDialog.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -34,70 +45,6 @@ using test::SimpleReply;
 using testing::FakePlatform;
 using testing::FakeTransport;
 using testing::RecordingMessageBoxes;
-
-// A main window over a fake network, with the helpers the tests drive it by.
-struct Harness {
-    FakeTransport transport;
-    RecordingMessageBoxes messages;
-    FakePlatform platform;
-    std::vector<int> exits;
-    MainWindow window{MainWindowServices{transport, messages, platform,
-                                         [this](int status) { exits.push_back(status); }}};
-
-    void Open() {
-        ASSERT_TRUE(window.OnInitDialog());
-        window.show();
-    }
-    QTreeWidget& list() const { return test::Child<QTreeWidget>(window, "bridgeList"); }
-    // Three bridges; the second one's reply ends before the IP address.
-    void DeliverThreeBridges() {
-        transport.Deliver(SimpleReply("00:11:22:33:44:01", "Lobby", "BX-100", "192.168.1.21"));
-        transport.Deliver(test::ReplyOf({"Torva_MultiAp_mgnt", "1001", "ACK", "00:11:22:33:44:02",
-                                         "Attic", "BX-200", "dhcp", ""}));
-        transport.Deliver(SimpleReply("00:11:22:33:44:03", "Yard", "BX-100", "192.168.1.23"));
-    }
-    // Ticks the scan to its end; returns the progress bar's value before and after each tick.
-    std::vector<int> FinishScan() {
-        std::vector<int> progress{test::Child<QProgressBar>(window, "scanProgress").value()};
-        for (int tick = 0; tick <= DiscoveryScan::kLastTick && !window.scan().scanIdle(); ++tick) {
-            window.OnScanTick();
-            progress.push_back(test::Child<QProgressBar>(window, "scanProgress").value());
-        }
-        EXPECT_TRUE(window.scan().scanIdle());
-        return progress;
-    }
-    QPoint RowPoint(int row, int column = 0) const {
-        const QRect rect = list().visualItemRect(list().topLevelItem(row));
-        return {list().header()->sectionViewportPosition(column) + 4, rect.center().y()};
-    }
-    void Click(const QPoint& pos, Qt::MouseButton button = Qt::LeftButton,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::mouseClick(list().viewport(), button, modifiers, pos);
-    }
-    // The three bridge commands move together; anything else is a fault of its own.
-    bool CommandsEnabled() const {
-        const bool status = test::Child<QPushButton>(window, "statusButton").isEnabled();
-        EXPECT_EQ(test::Child<QPushButton>(window, "connectionSettingsButton").isEnabled(), status);
-        EXPECT_EQ(test::Child<QPushButton>(window, "advancedSettingsButton").isEnabled(), status);
-        return status;
-    }
-    QStringList Rows() const { // each row's column texts joined by '|'
-        QStringList rows;
-        for (int row = 0; row < list().topLevelItemCount(); ++row) {
-            const QTreeWidgetItem& it = *list().topLevelItem(row);
-            rows << QStringList{it.text(0), it.text(1), it.text(2), it.text(3)}.join('|');
-        }
-        return rows;
-    }
-    void ExpectOneMessage(const QString& text) const {
-        ASSERT_EQ(messages.shown.size(), 1u);
-        const MessageRequest& shown = messages.shown[0];
-        EXPECT_EQ(QStringList({shown.text, shown.caption}), QStringList({text, "BRELLIX Vantoro"}));
-        EXPECT_TRUE(shown.icon == QMessageBox::Information && shown.buttons == QMessageBox::Ok);
-    }
-};
-
-class MainWindowTest : public ::testing::Test, public Harness {};
 
 // Hands the next modal window or popup to check, then closes it; seen tells whether one came.
 struct NextModal : QTimer {
@@ -116,6 +63,115 @@ struct NextModal : QTimer {
         start(0);
     }
 };
+
+// A main window over a fake network, with the helpers the tests drive it by.
+struct Harness {
+    FakeTransport transport;
+    RecordingMessageBoxes messages;
+    FakePlatform platform;
+    std::vector<int> exits;
+    MainWindow window;
+
+    explicit Harness(const QString& settingsFile = {})
+        : window(MainWindowServices{transport, messages, platform,
+                                    [this](int status) { exits.push_back(status); }}) {
+        window.setSettingsFile(settingsFile);
+    }
+
+    void Open() {
+        ASSERT_TRUE(window.OnInitDialog());
+        window.show();
+    }
+    QTreeView& list() const { return test::Child<QTreeView>(window, "bridgeList"); }
+    int RowCount() const { return list().model()->rowCount(); }
+    QString Cell(int row, int column) const {
+        return list().model()->index(row, column).data().toString();
+    }
+    // Three bridges; the second one's reply ends before the IP address.
+    void DeliverThreeBridges() {
+        transport.Deliver(SimpleReply("00:11:22:33:44:01", "Lobby", "BX-100", "192.168.1.21"));
+        transport.Deliver(test::ReplyOf({"Torva_MultiAp_mgnt", "1001", "ACK", "00:11:22:33:44:02",
+                                         "Attic", "BX-200", "dhcp", ""}));
+        transport.Deliver(SimpleReply("00:11:22:33:44:03", "Yard", "BX-100", "192.168.1.23"));
+    }
+    // Three bridges whose orders differ by column, and from what a case-sensitive order or an
+    // order of the address texts would give. In arrival order their identifiers end 2, 3, 1.
+    void DeliverSortable() {
+        transport.Deliver(SimpleReply("00:11:22:33:44:02", "beta", "BX-200", "192.168.1.10"));
+        transport.Deliver(SimpleReply("00:11:22:33:44:03", "Alpha", "bx-100", "192.168.1.9"));
+        transport.Deliver(SimpleReply("00:11:22:33:44:01", "Zeta", "BX-300", "10.0.0.20"));
+    }
+    QString Order() const { // the last character of each row's identifier, top down
+        QString order;
+        for (int row = 0; row < RowCount(); ++row) {
+            order += Cell(row, ColumnMacAddress).right(1);
+        }
+        return order;
+    }
+    void ClickHeader(int column) {
+        QHeaderView& header = *list().header();
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          {header.sectionViewportPosition(column) + 4, header.height() / 2});
+    }
+    // The column menu of the header, as a right click on it brings it up.
+    void WithColumnMenu(const std::function<void(QMenu&)>& use) {
+        const NextModal menu([&](QWidget& popup) { use(static_cast<QMenu&>(popup)); });
+        QHeaderView& header = *list().header();
+        QTest::mouseClick(header.viewport(), Qt::RightButton, Qt::NoModifier, {4, 4});
+        QContextMenuEvent event(QContextMenuEvent::Mouse, {4, 4}, header.mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(header.viewport(), &event);
+        EXPECT_TRUE(menu.seen);
+    }
+    void ToggleColumn(const QString& name) {
+        WithColumnMenu([&](QMenu& menu) {
+            for (QAction* action : menu.actions()) {
+                if (action->text() == name) {
+                    action->trigger();
+                }
+            }
+        });
+    }
+    // Ticks the scan to its end; returns the progress bar's value before and after each tick.
+    std::vector<int> FinishScan() {
+        std::vector<int> progress{test::Child<QProgressBar>(window, "scanProgress").value()};
+        for (int tick = 0; tick <= DiscoveryScan::kLastTick && !window.scan().scanIdle(); ++tick) {
+            window.OnScanTick();
+            progress.push_back(test::Child<QProgressBar>(window, "scanProgress").value());
+        }
+        EXPECT_TRUE(window.scan().scanIdle());
+        return progress;
+    }
+    QPoint RowPoint(int row, int column = 0) const {
+        const QRect rect = list().visualRect(list().model()->index(row, column));
+        return {rect.left() + 4, rect.center().y()};
+    }
+    void Click(const QPoint& pos, Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mouseClick(list().viewport(), button, modifiers, pos);
+    }
+    // The three bridge commands move together; anything else is a fault of its own.
+    bool CommandsEnabled() const {
+        const bool status = test::Child<QPushButton>(window, "statusButton").isEnabled();
+        EXPECT_EQ(test::Child<QPushButton>(window, "connectionSettingsButton").isEnabled(), status);
+        EXPECT_EQ(test::Child<QPushButton>(window, "advancedSettingsButton").isEnabled(), status);
+        return status;
+    }
+    QStringList Rows() const { // each row's column texts joined by '|'
+        QStringList rows;
+        for (int row = 0; row < RowCount(); ++row) {
+            rows << QStringList{Cell(row, 0), Cell(row, 1), Cell(row, 2), Cell(row, 3)}.join('|');
+        }
+        return rows;
+    }
+    void ExpectOneMessage(const QString& text) const {
+        ASSERT_EQ(messages.shown.size(), 1u);
+        const MessageRequest& shown = messages.shown[0];
+        EXPECT_EQ(QStringList({shown.text, shown.caption}), QStringList({text, "BRELLIX Vantoro"}));
+        EXPECT_TRUE(shown.icon == QMessageBox::Information && shown.buttons == QMessageBox::Ok);
+    }
+};
+
+class MainWindowTest : public ::testing::Test, public Harness {};
 
 TEST_F(MainWindowTest, ShowsNetworksRtfFromTheCurrentDirectoryInTheHelpGroup) {
     const QString previous = QDir::currentPath();
@@ -155,25 +211,19 @@ TEST_F(MainWindowTest, ScanFillsTheListInArrivalOrderOneRowPerBridgeAndARescanCl
     for (int copy = 0; copy < 2; ++copy) {
         transport.Deliver(SimpleReply("00:11:22:33:44:01", "Lobby-2", "BX-300", "10.0.0.5"));
     }
-    ASSERT_EQ(list().topLevelItemCount(), 3);
+    ASSERT_EQ(RowCount(), 3);
     EXPECT_EQ(Rows()[0], "Lobby-2|BX-300|10.0.0.5|00:11:22:33:44:01");
     EXPECT_TRUE(window.scan().replyArrived());
     EXPECT_EQ(messages.shown.size(), 1u);
 
-    // Scan during a scan changes nothing; the progress bar follows the scan.
-    window.OnScanTick();
-    const qsizetype sent = transport.broadcasts.size();
-    QTest::mouseClick(&test::Child<QPushButton>(window, "scanButton"), Qt::LeftButton);
-    EXPECT_EQ(transport.broadcasts.size(), sent);
-    EXPECT_EQ(list().topLevelItemCount(), 3);
-    EXPECT_EQ(FinishScan(), (std::vector<int>{100, 200, 300, 400, 500, 600, 0}));
-    EXPECT_EQ(transport.broadcasts.size(), 3);
+    // The progress bar follows the scan.
+    EXPECT_EQ(FinishScan(), (std::vector<int>{0, 100, 200, 300, 400, 500, 600, 0}));
 
     Click(RowPoint(2));
     ASSERT_TRUE(CommandsEnabled());
     QTest::mouseClick(&test::Child<QPushButton>(window, "scanButton"), Qt::LeftButton);
     EXPECT_EQ(transport.broadcasts.size(), 4);
-    EXPECT_EQ(list().topLevelItemCount(), 0);
+    EXPECT_EQ(RowCount(), 0);
     EXPECT_FALSE(CommandsEnabled());
     EXPECT_EQ(window.selectionMark(), -1);
     // The bridge that was third comes back first and takes record 0.
@@ -200,7 +250,7 @@ TEST_F(MainWindowTest, OnlyAClickOnARowWithAnAddressEnablesTheCommands) {
         EXPECT_EQ(window.selectionMark(), row);
     }
     Click(RowPoint(0));
-    Click({10, list().visualItemRect(list().topLevelItem(2)).bottom() + 10}); // below the rows
+    Click({10, list().visualRect(list().model()->index(2, 0)).bottom() + 10}); // below the rows
     EXPECT_FALSE(CommandsEnabled());
     // Double clicks opened nothing. A control-click takes the selection away while the commands
     // stay enabled: they open nothing.
@@ -247,6 +297,11 @@ TEST_F(MainWindowTest, EnterDoesNothingEscapeHidesAndCloseEndsTheProcessWithStat
     window.accept();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(transport.broadcasts.size(), 3);
+    // Enter on a focused button presses that button.
+    test::Child<QPushButton>(window, "scanButton").setFocus();
+    QTest::keyClick(&test::Child<QPushButton>(window, "scanButton"), Qt::Key_Return);
+    EXPECT_EQ(transport.broadcasts.size(), 4);
+    FinishScan();
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.result(), QDialog::Rejected);
@@ -275,7 +330,7 @@ TEST_F(MainWindowTest, LogoOpensTheMakersSiteAndTheContextMenuTheAboutBox) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, pos, window.mapToGlobal(pos));
     QApplication::sendEvent(&window, &event);
     EXPECT_TRUE(popup.seen);
-    EXPECT_EQ(entries, QStringList{"&About Vantoro..."});
+    EXPECT_EQ(entries, QStringList({"&About Vantoro...", "Export List..."}));
 
     bool accepted = false;
     const NextModal about([&](QWidget& modal) {
@@ -358,26 +413,36 @@ TEST_F(MainWindowTest, AdvancedSettingsOpensTheWebPagesOnTheSubnetAndOtherwiseOf
     EXPECT_EQ(platform.browserTargets.size(), 1u);
 }
 
-TEST_F(MainWindowTest, NewRowsTakeTheFocusMarkWithoutMovingTheView) {
-    Open();
-    const auto deliver = [this](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            transport.Deliver(SimpleReply(QByteArray("MAC-") + QByteArray::number(i)));
+TEST(MainWindowScrollTest, NewRowsTakeTheFocusMarkWithoutMovingTheViewOrTheSelection) {
+    for (const bool sorted : {false, true}) {
+        SCOPED_TRACE(sorted);
+        Harness h;
+        h.Open();
+        if (sorted) { // descending: the later rows go in among the first
+            h.ClickHeader(ColumnMacAddress);
+            h.ClickHeader(ColumnMacAddress);
         }
-    };
-    deliver(0, 40);
-    QScrollBar& scrollBar = *list().verticalScrollBar();
-    ASSERT_GT(scrollBar.maximum(), 0) << "more rows than fit";
-    EXPECT_EQ(scrollBar.value(), 0);
-    EXPECT_EQ(list().currentIndex().row(), 39);
-    Click(RowPoint(1));
-    ASSERT_EQ(window.selectionMark(), 1);
+        const auto deliver = [&h](int from, int to) {
+            for (int i = from; i < to; ++i) {
+                h.transport.Deliver(SimpleReply(QByteArray("MAC-") + QByteArray::number(i)));
+            }
+            h.list().doItemsLayout(); // as the event loop would after the burst
+        };
+        deliver(0, 40);
+        QScrollBar& scrollBar = *h.list().verticalScrollBar();
+        ASSERT_GT(scrollBar.maximum(), 0) << "more rows than fit";
+        EXPECT_EQ(scrollBar.value(), 0);
+        EXPECT_EQ(h.Cell(h.list().currentIndex().row(), ColumnMacAddress), "MAC-39");
+        h.Click(h.RowPoint(1));
+        const int selected = h.window.selectionMark();
+        ASSERT_GE(selected, 0);
 
-    scrollBar.setValue(3);
-    deliver(40, 60);
-    EXPECT_EQ(scrollBar.value(), 3);
-    EXPECT_EQ(list().currentIndex().row(), 59);
-    EXPECT_EQ(window.selectionMark(), 1);
+        scrollBar.setValue(3);
+        deliver(40, 60);
+        EXPECT_EQ(scrollBar.value(), 3);
+        EXPECT_EQ(h.Cell(h.list().currentIndex().row(), ColumnMacAddress), "MAC-59");
+        EXPECT_EQ(h.window.selectionMark(), selected);
+    }
 }
 
 // Answers every message box while letting the network deliver more, as a real box's event loop
@@ -409,13 +474,10 @@ TEST(MainWindowReceiveTest, AReadErrorWaitsForTheDatagramsDeliveredWithIt) {
     QCoreApplication::sendPostedEvents(&window);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Socket read error");
-    ASSERT_EQ(test::Child<QTreeWidget>(window, "bridgeList").topLevelItemCount(), 2);
-    EXPECT_EQ(
-        test::Child<QTreeWidget>(window, "bridgeList").topLevelItem(0)->text(ColumnMacAddress),
-        "FIRST");
-    EXPECT_EQ(
-        test::Child<QTreeWidget>(window, "bridgeList").topLevelItem(1)->text(ColumnMacAddress),
-        "LATER");
+    const QAbstractItemModel& rows = *test::Child<QTreeView>(window, "bridgeList").model();
+    ASSERT_EQ(rows.rowCount(), 2);
+    EXPECT_EQ(rows.index(0, ColumnMacAddress).data(), "FIRST");
+    EXPECT_EQ(rows.index(1, ColumnMacAddress).data(), "LATER");
 }
 
 TEST(MainWindowSetupFailureTest, EachStepShowsItsTextOnceAndTheWindowNeverScans) {
@@ -454,15 +516,308 @@ TEST(DemoLanTest, ScanListsEveryDemoBridgeOnce) {
         window.OnScanTick();
     }
     lan.Advance(1000);
-    const QTreeWidget& list = test::Child<QTreeWidget>(window, "bridgeList");
-    EXPECT_EQ(list.topLevelItemCount(), int(lan.bridges().size()));
+    const QAbstractItemModel& list = *test::Child<QTreeView>(window, "bridgeList").model();
+    EXPECT_EQ(list.rowCount(), int(lan.bridges().size()));
     for (const sim::SimBridgeState& bridge : lan.bridges()) { // each exactly once
         const QString mac = QString::fromLatin1(bridge.macAddress);
-        EXPECT_EQ(list.findItems(mac, Qt::MatchExactly, ColumnMacAddress).size(), 1)
+        EXPECT_EQ(
+            list.match(list.index(0, ColumnMacAddress), Qt::DisplayRole, mac, -1, Qt::MatchExactly)
+                .size(),
+            1)
             << mac.toStdString();
     }
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(test::Child<QLabel>(window, "demoMarker").isVisible());
+}
+
+TEST_F(MainWindowTest, HeaderClicksSortAscendingThenDescendingThenBackInArrivalOrder) {
+    Open();
+    DeliverSortable();
+    const std::pair<int, QString> ascending[] = {{ColumnDeviceName, "321"},
+                                                 {ColumnModel, "321"},
+                                                 {ColumnIpAddress, "132"},
+                                                 {ColumnMacAddress, "123"}};
+    for (const auto& [column, order] : ascending) {
+        ClickHeader(column);
+        EXPECT_EQ(Order(), order) << column;
+        ClickHeader(column);
+        QString reversed = order;
+        std::reverse(reversed.begin(), reversed.end());
+        EXPECT_EQ(Order(), reversed) << column;
+        ClickHeader(column);
+        EXPECT_EQ(Order(), "231") << column;
+        EXPECT_EQ(list().header()->sortIndicatorSection(), -1);
+    }
+}
+
+TEST_F(MainWindowTest, DuringASortNewRowsTakeTheirPlaceAndTheCommandsActOnTheBridgeClicked) {
+    Open();
+    DeliverSortable();
+    ClickHeader(ColumnDeviceName);
+    ClickHeader(ColumnIpAddress); // another column starts ascending
+    ASSERT_EQ(Order(), "132");
+    Click(RowPoint(1));
+    ASSERT_EQ(window.selectionMark(), 1); // the bridge ending in 3 holds record 1
+    transport.Deliver(SimpleReply("00:11:22:33:44:04", "Delta", "BX-100", "172.16.0.1"));
+    EXPECT_EQ(Order(), "1432");
+    EXPECT_EQ(list().currentIndex().row(), 1); // the new row has the focus mark
+    // A reply that moves the selected bridge in the order takes the selection along.
+    transport.Deliver(SimpleReply("00:11:22:33:44:03", "Alpha", "bx-100", "1.1.1.1"));
+    EXPECT_EQ(Order(), "3142");
+    EXPECT_EQ(window.selectionMark(), 1);
+
+    QString shownMac;
+    test::ModalScript script({[&](QWidget& dialog) {
+        shownMac = dialog.findChild<QLabel*>("macAddressValue")->text();
+        QTest::mouseClick(dialog.findChild<QPushButton*>("closeButton"), Qt::LeftButton);
+    }});
+    Click(RowPoint(2)); // the bridge ending in 4, record 3
+    QTest::mouseClick(&test::Child<QPushButton>(window, "statusButton"), Qt::LeftButton);
+    EXPECT_EQ(shownMac, "00:11:22:33:44:04");
+    QTest::keyClick(&list(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Delta\tBX-100\t172.16.0.1\t00:11:22:33:44:04");
+}
+
+TEST_F(MainWindowTest, TheHeaderMenuShowsMoreColumnsWhichTheFilterAndCopyThenUse) {
+    Open();
+    DeliverThreeBridges();
+    const InterfaceId second{7, QStringLiteral("eth1")};
+    QByteArrayList fields =
+        SimpleReply("00:11:22:33:44:04", "<b>Bold</b>\tname", "<img src=/dev/zero>", "10.1.1.1")
+            .split('\r');
+    fields[6] = "dhcp";
+    fields[21] = "<i>net</i>";
+    fields[28] = "2.0";
+    transport.Deliver(fields.join('\r'), second);
+    for (const char* column :
+         {"Version", "IP Source", "Network Name", "Interface", "Brellix Model"}) {
+        ToggleColumn(column);
+    }
+    EXPECT_TRUE(list().isColumnHidden(ColumnModel));
+    QStringList extra;
+    for (const int row : {0, 3}) {
+        for (int column = ColumnMacAddress + 1; column < 8; ++column) {
+            extra << Cell(row, column);
+        }
+    }
+    EXPECT_EQ(extra,
+              QStringList({"1.2.3", "Fixed", "office", "", "2.0", "DHCP", "<i>net</i>", "eth1"}));
+
+    // Typing in the list opens the filter.
+    Click(RowPoint(3));
+    QTest::keyClicks(&list(), "NET");
+    QLineEdit& filter = test::Child<QLineEdit>(window, "filterEdit");
+    EXPECT_TRUE(filter.isVisible() && window.focusWidget() == &filter);
+    EXPECT_EQ(filter.text(), "NET");
+    EXPECT_EQ(test::Child<QLabel>(window, "filterCount").text(), "1 of 4 bridges");
+    // Shown literally, and the selection survives a filter that keeps its row.
+    EXPECT_EQ(Cell(0, ColumnDeviceName), "<b>Bold</b>\tname");
+    EXPECT_EQ(window.selectionMark(), 3);
+    QTest::keyClick(&list(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "<b>Bold</b> name\t10.1.1.1\t00:11:22:33:44:04\t2.0\tDHCP\t<i>net</i>\teth1");
+    transport.Deliver(SimpleReply("00:11:22:33:44:05", "Net-5"));
+    EXPECT_EQ(test::Child<QLabel>(window, "filterCount").text(), "2 of 5 bridges");
+    filter.clear(); // only shown columns count: the models are hidden
+    QTest::keyClicks(&filter, "BX-");
+    EXPECT_EQ(test::Child<QLabel>(window, "filterCount").text(), "0 of 5 bridges");
+
+    // Escape ends the filter, not the window; Ctrl+F brings it back.
+    QTest::keyClick(&filter, Qt::Key_Escape);
+    EXPECT_FALSE(filter.isVisible());
+    EXPECT_TRUE(filter.text().isEmpty() && window.isVisible());
+    EXPECT_EQ(RowCount(), 5);
+    QTest::keyClick(&list(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(filter.isVisible());
+    EXPECT_EQ(test::Child<QLabel>(window, "filterCount").text(), "5 of 5 bridges");
+
+    // The last shown column cannot be hidden; the keyboard reaches the same menu.
+    for (const char* column :
+         {"Device Name", "IP Address", "MAC Address", "Version", "IP Source", "Network Name"}) {
+        ToggleColumn(column);
+    }
+    QStringList enabled;
+    const NextModal menu([&](QWidget& popup) {
+        for (const QAction* action : popup.actions()) {
+            enabled << QString::number(int(action->isEnabled()));
+        }
+    });
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, {0, 0}, list().mapToGlobal(QPoint()));
+    QApplication::sendEvent(&list(), &key);
+    EXPECT_EQ(enabled.join(""), "111111101");
+}
+
+TEST_F(MainWindowTest, GrowingTheWindowGrowsTheListMostAndKeepsTheButtonsInTheirRow) {
+    Open();
+    const QSize start = window.size();
+    EXPECT_EQ(window.minimumSize(), start);
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    const QWidget& help = test::Child<QGroupBox>(window, "helpGroup");
+    const QSize listStart = list().size();
+    const int helpStart = help.height();
+    for (const QSize grow : {QSize(300, 400), QSize(600, 1200)}) {
+        window.resize(start + grow);
+        EXPECT_EQ(list().width() - listStart.width(), grow.width());
+        const int listGrew = list().height() - listStart.height();
+        EXPECT_GT(listGrew, 2 * (help.height() - helpStart)) << grow.height();
+        EXPECT_GT(help.geometry().bottom(), list().geometry().bottom());
+        const QPushButton& close = test::Child<QPushButton>(window, "closeButton");
+        for (const char* name :
+             {"scanButton", "statusButton", "connectionSettingsButton", "advancedSettingsButton"}) {
+            EXPECT_EQ(test::Child<QPushButton>(window, name).y(), close.y()) << name;
+        }
+        EXPECT_GT(close.geometry().bottom(), window.height() - 2 * close.height());
+        EXPECT_GT(close.geometry().right(), window.width() - close.width() / 2);
+    }
+    EXPECT_GT(help.height(), helpStart); // the help pane gets its share in the end
+}
+
+TEST(MainWindowSettingsTest, SizeColumnsAndSortAreKeptAndAFileThatIsNotOursIsIgnored) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("vantoro.ini");
+    QSize templateSize;
+    QSize size;
+    {
+        Harness first(file);
+        first.Open();
+        templateSize = first.window.size();
+        first.window.resize(templateSize + QSize(120, 80));
+        first.list().setColumnWidth(ColumnDeviceName, 200);
+        first.ToggleColumn("Version");
+        first.ToggleColumn("Brellix Model");
+        first.ClickHeader(ColumnIpAddress);
+        first.ClickHeader(ColumnIpAddress);
+        size = first.window.size();
+        QTest::keyClick(&first.window, Qt::Key_Escape); // the window ends and keeps its state
+    }
+    Harness second(file);
+    second.Open();
+    EXPECT_EQ(second.window.size(), size);
+    EXPECT_EQ(second.list().columnWidth(ColumnDeviceName), 200);
+    std::vector<bool> hidden;
+    for (int column = 0; column < 8; ++column) {
+        hidden.push_back(second.list().isColumnHidden(column));
+    }
+    EXPECT_EQ(hidden, (std::vector<bool>{false, true, false, false, false, true, true, true}));
+    EXPECT_EQ(second.list().header()->sortIndicatorSection(), int(ColumnIpAddress));
+    EXPECT_EQ(second.list().header()->sortIndicatorOrder(), Qt::DescendingOrder);
+
+    const QByteArray notOurs[] = {
+        QByteArray("\xff\xfe[MainWindow\nformat=1\ncolumnWidths=5, 5, 5, 5, 5, 5, 5, 5\n[[["),
+        "[MainWindow]\nformat=1\ngeometry=junk\ncolumnWidths=a, b\n"
+        "hiddenColumns=0, 1, 2, 3, 4, 5, 6, 7\nsortColumn=99\n"};
+    for (const QByteArray& text : notOurs) {
+        QFile damaged(file);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(text);
+        damaged.close();
+        Harness h(file);
+        h.Open();
+        EXPECT_EQ(h.window.size(), templateSize) << text.toStdString();
+        EXPECT_EQ(h.list().columnWidth(ColumnDeviceName), Harness().list().columnWidth(0));
+        EXPECT_FALSE(h.list().isColumnHidden(ColumnDeviceName));
+        EXPECT_TRUE(h.list().isColumnHidden(4));
+        EXPECT_EQ(h.list().header()->sortIndicatorSection(), -1);
+        QTest::keyClick(&h.window, Qt::Key_Escape); // written afresh
+        EXPECT_EQ(QSettings(file, QSettings::IniFormat).value("MainWindow/format"), 1);
+    }
+}
+
+// Every control of a window, and the list's column headers, carry a name that a screen reader
+// can say; the cells of the list are its data and may be empty.
+void CollectUnnamed(QAccessibleInterface* node, const QString& path, QStringList& unnamed) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface* child = node->child(i);
+        if (child == nullptr || child->state().invisible) {
+            continue;
+        }
+        const QAccessible::Role role = child->role();
+        const QString where =
+            path + "/" +
+            (child->object() != nullptr
+                 ? child->object()->objectName() + ":" + child->object()->metaObject()->className()
+                 : QString());
+        static const QAccessible::Role named[] = {
+            QAccessible::PushButton,   QAccessible::CheckBox,     QAccessible::RadioButton,
+            QAccessible::ComboBox,     QAccessible::EditableText, QAccessible::SpinBox,
+            QAccessible::ProgressBar,  QAccessible::List,         QAccessible::Table,
+            QAccessible::Tree,         QAccessible::StaticText,   QAccessible::Graphic,
+            QAccessible::ColumnHeader, QAccessible::PageTab};
+        if (std::find(std::begin(named), std::end(named), role) != std::end(named) &&
+            child->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed << where + QString(" (role %1)").arg(int(role));
+        }
+        if (role != QAccessible::Cell && role != QAccessible::Row &&
+            role != QAccessible::TreeItem) {
+            CollectUnnamed(child, where, unnamed);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, EveryControlOfTheWindowAndItsDialogsHasAnAccessibleName) {
+    Open();
+    DeliverThreeBridges();
+    Click(RowPoint(0));
+    window.OpenFilter();
+    std::vector<std::unique_ptr<QWidget>> dialogs;
+    dialogs.push_back(std::make_unique<AboutDialog>(&window));
+    dialogs.push_back(std::make_unique<BridgeStatusDialog>(window.dialogContext(), &window));
+    dialogs.push_back(std::make_unique<LoginDialog>(window.dialogContext(), &window));
+    dialogs.push_back(std::make_unique<IpSettingDialog>(window.dialogContext(), &window));
+    dialogs.push_back(std::make_unique<ConnectionSettingsDialog>(window.dialogContext(), &window));
+    dialogs.push_back(std::make_unique<AdHocDialog>(window.dialogContext(), &window));
+    QStringList unnamed;
+    CollectUnnamed(QAccessible::queryAccessibleInterface(&window), "main", unnamed);
+    for (const auto& dialog : dialogs) {
+        dialog->show();
+        CollectUnnamed(QAccessible::queryAccessibleInterface(dialog.get()),
+                       dialog->metaObject()->className(), unnamed);
+        dialog->hide();
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join("\n").toStdString();
+}
+
+TEST_F(MainWindowTest, ExportWritesTheShownRowsInTheirOrderAsCsvWithoutSecrets) {
+    Open();
+    DeliverSortable();
+    transport.Deliver(SimpleReply("00:11:22:33:44:04", "Lobby, \"east\"", "=cmd", "192.168.1.30"));
+    ClickHeader(ColumnDeviceName);
+    QTemporaryDir dir;
+    ASSERT_TRUE(window.ExportListTo(dir.filePath("list.csv")));
+    QFile file(dir.filePath("list.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray csv = file.readAll();
+    const std::optional<QList<QStringList>> records = ReadCsv(csv, nullptr);
+    ASSERT_TRUE(records.has_value());
+    ASSERT_EQ(records->size(), 5);
+    EXPECT_EQ(records->front(), BridgeCsvHeader(false));
+    const qsizetype mac = records->front().indexOf("macAddress");
+    QString order;
+    for (qsizetype row = 1; row < records->size(); ++row) {
+        order += records->at(row).at(mac).right(1);
+    }
+    EXPECT_EQ(order, "3241");
+    EXPECT_TRUE(csv.contains(",\"Lobby, \"\"east\"\"\",'=cmd,")) << csv.toStdString();
+    EXPECT_FALSE(csv.contains("secret"));
+
+    EXPECT_FALSE(window.ExportListTo(dir.filePath("no such folder/list.csv")));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(MainWindowTest, AFullListSaysBesideItHowManyBridgesWereNotListed) {
+    Open();
+    for (int i = 0; i < kBridgeTableSize + 2; ++i) {
+        transport.Deliver(SimpleReply("MAC-" + QByteArray::number(i)));
+    }
+    transport.Deliver(SimpleReply("MAC-501")); // the same bridge again counts once
+    EXPECT_EQ(RowCount(), kBridgeTableSize);
+    const QLabel& notice = test::Child<QLabel>(window, "unlistedNotice");
+    EXPECT_TRUE(notice.isVisible());
+    EXPECT_EQ(notice.text(), "The list is full: 2 more bridges answered and are not listed.");
+    EXPECT_TRUE(messages.shown.empty());
+    FinishScan();
+    window.StartScan();
+    EXPECT_FALSE(notice.isVisible());
 }
 
 } // namespace

@@ -12,40 +12,18 @@
 namespace vantoro {
 namespace {
 
-using test::ReplyOf;
-
-// A status reply of bridge mac with the link quality, region and counts that vary in the tests.
+// A status reply of bridge mac: WEP off, DHCP, version 2.01, with the link quality, region and
+// transmitted count that vary in the tests.
 QByteArray StatusReply(const QByteArray& mac, const QByteArray& linkQuality,
                        const QByteArray& region = "IE", const QByteArray& tx = "100") {
-    return ReplyOf({"x",
-                    "1003",
-                    "ACK",
-                    mac,
-                    "Lobby",
-                    "BX-100",
-                    "dhcp",
-                    "192.168.1.21",
-                    "255.255.255.0",
-                    "192.168.1.1",
-                    "1",
-                    "6",
-                    "1",
-                    region,
-                    "0",
-                    "10",
-                    "1",
-                    "NULL",
-                    "NULL",
-                    "NULL",
-                    "NULL",
-                    "office",
-                    "0",
-                    linkQuality,
-                    tx,
-                    "200",
-                    "admin",
-                    "pw",
-                    "2.01"});
+    QByteArrayList fields = test::SimpleReply(mac).split('\r');
+    fields[6] = "dhcp";
+    fields[13] = region;
+    fields[14] = "0";
+    fields[23] = linkQuality;
+    fields[24] = tx;
+    fields[28] = "2.01";
+    return test::ReplyOf(fields);
 }
 
 class BridgeStatusDialogTest : public ::testing::Test, public test::DialogHarness {
