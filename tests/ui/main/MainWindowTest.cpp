@@ -765,7 +765,7 @@ TEST_F(MainWindowTest, EveryControlOfTheWindowAndItsDialogsHasAnAccessibleName) 
     dialogs.push_back(std::make_unique<LoginDialog>(window.dialogContext(), &window));
     dialogs.push_back(std::make_unique<IpSettingDialog>(window.dialogContext(), &window));
     dialogs.push_back(std::make_unique<ConnectionSettingsDialog>(window.dialogContext(), &window));
-    dialogs.push_back(std::make_unique<AdHocDialog>(window.dialogContext(), &window));
+    dialogs.push_back(std::make_unique<AdHocDialog>(window.dialogContext(), nullptr, &window));
     QStringList unnamed;
     CollectUnnamed(QAccessible::queryAccessibleInterface(&window), "main", unnamed);
     for (const auto& dialog : dialogs) {
