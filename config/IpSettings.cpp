@@ -116,6 +116,14 @@ QList<ConfigItem> IpSettingItems(IpMode mode, const Ipv4Octets& address, const I
             {"wan_netmask ", FormatOctets(mask)}};
 }
 
+IpApply ApplyIpChange(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask) {
+    const IpCheck check = CheckIpSettings(address, mask);
+    if (check != IpCheck::Ok) {
+        return {check, {}};
+    }
+    return {IpCheck::Ok, IpSettingItems(mode, address, mask)};
+}
+
 QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
                              const Ipv4Octets& mask) {
     QList<FieldChange> changes;

@@ -54,6 +54,14 @@ IpField IpCheckFocus(IpCheck check);
 // "dhcp"), "wan_ipaddr ", "wan_netmask ".
 QList<ConfigItem> IpSettingItems(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask);
 
+// The apply step of the IP settings, one for the dialog, set-ip and apply: the checks, and when
+// they pass the items of the change.
+struct IpApply {
+    IpCheck check = IpCheck::Ok;
+    QList<ConfigItem> items; // empty unless check is Ok
+};
+IpApply ApplyIpChange(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask);
+
 // What a change to these settings would alter of what the bridge reports: mode ("ipMode"),
 // address ("ip") and mask ("netmask"), in this order.
 QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octets& address,

@@ -18,9 +18,10 @@ Ipv4Octets Control(std::string_view reported) {
     return ParseDottedQuad(reported).value_or(Ipv4Octets{});
 }
 
-// The security group: passphrase mode makes the keys of the chosen size; manual mode puts each
-// given key into its slot, as a key index change would accept it.
-std::optional<QString> SetSecurity(const WirelessWanted& wanted, Bridge& bridge, KeyEntry& entry) {
+} // namespace
+
+std::optional<QString> SetSecurityControls(const WirelessWanted& wanted, Bridge& bridge,
+                                           KeyEntry& entry) {
     if (wanted.passphrase) {
         entry.size = wanted.keySize.value_or(entry.size);
         const QByteArray passphrase = PassphraseBytes(*wanted.passphrase);
@@ -28,8 +29,7 @@ std::optional<QString> SetSecurity(const WirelessWanted& wanted, Bridge& bridge,
     } else {
         if (wanted.keySize && *wanted.keySize != entry.size) {
             // Keys typed for one size cannot stand for the other: all eight slots start over.
-            bridge.keys64 = KeyTexts{};
-            bridge.keys128 = KeyTexts{};
+            ClearKeySlots(bridge);
             entry.size = *wanted.keySize;
         }
         for (const auto& [index, text] : wanted.keys) {
@@ -46,6 +46,8 @@ std::optional<QString> SetSecurity(const WirelessWanted& wanted, Bridge& bridge,
     entry.keyText = SlotsFor(bridge, entry.size)[size_t(entry.keyIndex)].toQString();
     return std::nullopt;
 }
+
+namespace {
 
 // The Ad-Hoc dialog's OK: the mode and a channel that the region in use offers.
 std::optional<QString> SetAdHoc(const WirelessWanted& wanted, const RegionCodeText& regionCode,
@@ -84,8 +86,9 @@ IpChange PrepareIpChange(const Bridge& reported, const IpWanted& wanted) {
     change.mode = wanted.mode.value_or(IpModeOf(reported.ipMode.view()));
     change.address = wanted.address.value_or(Control(reported.ipAddress.view()));
     change.mask = wanted.netmask.value_or(Control(reported.subnetMask.view()));
-    if (const IpCheck check = CheckIpSettings(change.address, change.mask); check != IpCheck::Ok) {
-        change.refusal = IpCheckMessage(check);
+    if (const IpApply step = ApplyIpChange(change.mode, change.address, change.mask);
+        step.check != IpCheck::Ok) {
+        change.refusal = IpCheckMessage(step.check);
     }
     return change;
 }
@@ -123,24 +126,21 @@ WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWante
         SetAdHoc(wanted, currentRegionCode, settings.networkType, bridge);
     settings.useWep = wanted.useWep.value_or(settings.useWep);
     if (settings.useWep && !refusal) {
-        refusal = SetSecurity(wanted, bridge, entry);
+        refusal = SetSecurityControls(wanted, bridge, entry);
     }
 
     // OK: the apply step's checks, in order.
-    if (!refusal) {
-        refusal = RegionSelectionMessage(settings.region);
-    }
-    if (!refusal && settings.useWep) {
-        refusal = ApplyKeyCheck(entry, SlotsFor(bridge, entry.size));
-    }
     settings.workProfile = bridge.workProfile;
     settings.workChannel = bridge.workChannel;
+    // What the changes are compared with, also when a check stops the step before it sets them.
     settings.keyIndex = entry.keyIndex;
     settings.keySize = entry.size;
     settings.keySlots = SlotsFor(bridge, entry.size);
-    if (!refusal && ChangesRegion(settings) && !agreeRegion) {
-        refusal = Latin1(kRegionWarning);
-        result.needsRegionAgreement = true;
+    const WirelessApply step =
+        ApplyWirelessChange(settings, entry, SlotsFor(bridge, entry.size), agreeRegion);
+    if (!refusal && step.stop != WirelessStop::None) {
+        refusal = step.message;
+        result.needsRegionAgreement = step.stop == WirelessStop::RegionWarning;
     }
     result.refusal = refusal;
     return result;

@@ -50,6 +50,13 @@ struct WirelessWanted {
     std::optional<int> defaultKey;       // key index 0..3
 };
 
+// The security group set as wanted, on the slots of a record opened by StartKeyEntry: passphrase
+// mode makes the keys of the chosen size; manual mode clears all slots on a change of size and
+// puts each given key into its slot, as a key index change would accept it; then the default key.
+// The message of a refused key text, nothing otherwise.
+std::optional<QString> SetSecurityControls(const WirelessWanted& wanted, Bridge& bridge,
+                                           KeyEntry& entry);
+
 struct WirelessChange {
     WirelessSettings settings;
     std::optional<QString> refusal; // the first rule that refuses the change

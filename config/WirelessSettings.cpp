@@ -108,10 +108,9 @@ QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSetting
     Add(changes, "defaultKey", QString::number(DecimalValue(reported.keyId.view())),
         QString::number(settings.keyIndex + 1));
     for (size_t k = 0; k < settings.keySlots.size(); ++k) {
-        // A masked slot keeps its key; hex digits compare without letter case.
+        // A masked slot keeps its key.
         const std::string_view slot = settings.keySlots[k].view();
-        if (slot != KeyMask(settings.keySize) &&
-            Latin1(slot).compare(reported.keys[k].toQString(), Qt::CaseInsensitive) != 0) {
+        if (slot != KeyMask(settings.keySize) && slot != reported.keys[k].view()) {
             changes.append({QStringLiteral("keys"), QString(), QString(), true, false});
             break;
         }
@@ -121,6 +120,27 @@ QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSetting
 
 bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings) {
     return WirelessChanges(reported, settings).isEmpty();
+}
+
+WirelessApply ApplyWirelessChange(WirelessSettings& settings, const KeyEntry& entry,
+                                  KeyTexts& keySlots, bool regionAgreed) {
+    if (std::optional<QString> message = RegionSelectionMessage(settings.region)) {
+        return {WirelessStop::NoRegion, *message, {}};
+    }
+    if (settings.useWep) {
+        if (std::optional<QString> message = ApplyKeyCheck(entry, keySlots)) {
+            return {WirelessStop::KeyRejected, *message, {}};
+        }
+    }
+    settings.keyIndex = entry.keyIndex;
+    settings.keySize = entry.size;
+    settings.keySlots = keySlots;
+    if (ChangesRegion(settings) && !regionAgreed) {
+        return {WirelessStop::RegionWarning,
+                QString::fromLatin1(kRegionWarning.data(), qsizetype(kRegionWarning.size())),
+                {}};
+    }
+    return {WirelessStop::None, QString(), WirelessItems(settings)};
 }
 
 int RestoreReportedRegion(Bridge& bridge, RegionCodeText& currentRegionCode) {
