@@ -1,6 +1,7 @@
 #include "app/cli/FleetCommands.h"
 
 #include "app/cli/ApplyRun.h"
+#include "app/cli/ExportRun.h"
 #include "app/cli/Watch.h"
 #include "app/demo/DemoLan.h"
 #include "config/Csv.h"
@@ -115,79 +116,42 @@ std::unique_ptr<Transport> CommandLine::MakeNetwork(const Services& services,
     return services.makeTransport(network);
 }
 
+void ExportRun::OnScanFinished() {
+    QList<const Bridge*> chosen;
+    for (int i = 0; i < scan_.rowCount(); ++i) {
+        const Bridge& bridge = scan_.table().records[size_t(i)];
+        if (macs_.isEmpty() || macs_.contains(bridge.macAddress.toQString())) {
+            chosen.append(&bridge);
+        }
+    }
+    for (const QString& mac : macs_) {
+        const bool found = std::any_of(chosen.begin(), chosen.end(), [&mac](const Bridge* b) {
+            return b->macAddress.toQString() == mac;
+        });
+        if (!found) {
+            err_ << kProgram << ": no answer from bridge " << Printable(mac) << '\n';
+            exitStatus_ = ExitStatus::NoAnswer;
+        }
+    }
+    if (csv_) {
+        out_ << CsvRecord(PlanCsvHeader(showSecrets_));
+        for (const Bridge* bridge : chosen) {
+            out_ << CsvRecord(BridgeDocumentCells(*bridge, showSecrets_));
+        }
+    } else {
+        QJsonArray bridges;
+        for (const Bridge* bridge : chosen) {
+            bridges.append(BridgeDocument(*bridge, showSecrets_));
+        }
+        out_ << QJsonDocument(QJsonObject{{QStringLiteral("bridges"), bridges}})
+                    .toJson(QJsonDocument::Indented);
+    }
+    out_.flush();
+    err_.flush();
+    Q_EMIT Finished(exitStatus_);
+}
+
 namespace {
-
-// One discovery scan, then the settings document of the bridges named (all when none is).
-class ExportRun : public QObject {
-    Q_OBJECT
-public:
-    ExportRun(Transport& transport, QStringList macs, bool showSecrets, bool csv, QTextStream& out,
-              QTextStream& err)
-        : scan_(transport), macs_(std::move(macs)), showSecrets_(showSecrets), csv_(csv), out_(out),
-          err_(err) {
-        connect(&scan_, &DiscoveryScan::ScanFinished, this, &ExportRun::OnScanFinished);
-    }
-
-    bool Start() {
-        if (scan_.SetUp() != SetupStatus::Ok) {
-            err_ << kProgram << ": cannot set up the sockets (is UDP port " << kManagementPort
-                 << " taken by another program?)\n"
-                 << Qt::flush;
-            exitStatus_ = ExitStatus::Usage;
-            return false;
-        }
-        scan_.Begin();
-        return true;
-    }
-    ExitStatus exitStatus() const { return exitStatus_; }
-
-Q_SIGNALS:
-    void Finished(vantoro::cli::ExitStatus status);
-
-private:
-    void OnScanFinished() {
-        QList<const Bridge*> chosen;
-        for (int i = 0; i < scan_.rowCount(); ++i) {
-            const Bridge& bridge = scan_.table().records[size_t(i)];
-            if (macs_.isEmpty() || macs_.contains(bridge.macAddress.toQString())) {
-                chosen.append(&bridge);
-            }
-        }
-        for (const QString& mac : macs_) {
-            const bool found = std::any_of(chosen.begin(), chosen.end(), [&mac](const Bridge* b) {
-                return b->macAddress.toQString() == mac;
-            });
-            if (!found) {
-                err_ << kProgram << ": no answer from bridge " << Printable(mac) << '\n';
-                exitStatus_ = ExitStatus::NoAnswer;
-            }
-        }
-        if (csv_) {
-            out_ << CsvRecord(PlanCsvHeader(showSecrets_));
-            for (const Bridge* bridge : chosen) {
-                out_ << CsvRecord(BridgeDocumentCells(*bridge, showSecrets_));
-            }
-        } else {
-            QJsonArray bridges;
-            for (const Bridge* bridge : chosen) {
-                bridges.append(BridgeDocument(*bridge, showSecrets_));
-            }
-            out_ << QJsonDocument(QJsonObject{{QStringLiteral("bridges"), bridges}})
-                        .toJson(QJsonDocument::Indented);
-        }
-        out_.flush();
-        err_.flush();
-        Q_EMIT Finished(exitStatus_);
-    }
-
-    DiscoveryScan scan_;
-    QStringList macs_;
-    bool showSecrets_;
-    bool csv_;
-    QTextStream& out_;
-    QTextStream& err_;
-    ExitStatus exitStatus_ = ExitStatus::Ok;
-};
 
 ExitStatus RunExport(const QStringList& args, QTextStream& out, QTextStream& err,
                      const Services& services) {
@@ -227,5 +191,3 @@ ExitStatus RunFleetCommand(const QStringList& args, QTextStream& out, QTextStrea
 }
 
 } // namespace vantoro::cli
-
-#include "FleetCommands.moc"
