@@ -116,11 +116,43 @@ QList<ConfigItem> IpSettingItems(IpMode mode, const Ipv4Octets& address, const I
             {"wan_netmask ", FormatOctets(mask)}};
 }
 
+IpApply ApplyIpChange(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask) {
+    const IpCheck check = CheckIpSettings(address, mask);
+    if (check != IpCheck::Ok) {
+        return {check, {}};
+    }
+    return {IpCheck::Ok, IpSettingItems(mode, address, mask)};
+}
+
+QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                             const Ipv4Octets& mask) {
+    QList<FieldChange> changes;
+    const auto text = [](std::string_view view) {
+        return QString::fromLatin1(view.data(), qsizetype(view.size()));
+    };
+    const auto modeName = [](IpMode m) {
+        return QLatin1String(m == IpMode::Dhcp ? "dhcp" : "static");
+    };
+    if (IpModeOf(reported.ipMode.view()) != mode) {
+        changes.append(
+            {QStringLiteral("ipMode"), modeName(IpModeOf(reported.ipMode.view())), modeName(mode)});
+    }
+    // The request carries the address and mask in both modes; a reported text that does not read
+    // as an address differs from every address.
+    if (ParseDottedQuad(reported.ipAddress.view()) != address) {
+        changes.append({QStringLiteral("ip"), text(reported.ipAddress.view()),
+                        QString::fromLatin1(FormatOctets(address))});
+    }
+    if (ParseDottedQuad(reported.subnetMask.view()) != mask) {
+        changes.append({QStringLiteral("netmask"), text(reported.subnetMask.view()),
+                        QString::fromLatin1(FormatOctets(mask))});
+    }
+    return changes;
+}
+
 bool SameIpSettings(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
                     const Ipv4Octets& mask) {
-    return IpModeOf(reported.ipMode.view()) == mode &&
-           ParseDottedQuad(reported.ipAddress.view()) == address &&
-           ParseDottedQuad(reported.subnetMask.view()) == mask;
+    return IpChanges(reported, mode, address, mask).isEmpty();
 }
 
 bool LeavesGatewayOutside(const Bridge& reported, IpMode mode, const Ipv4Octets& address,

@@ -4,6 +4,7 @@
 // mask, the suggestion next to the PC's own address, the request items, and whether the PC shares
 // a bridge's subnet. The IP setting dialog and the command line both call these.
 
+#include "config/FieldChange.h"
 #include "config/Ipv4.h"
 #include "protocol/Bridge.h"
 #include "protocol/ManagementMessage.h"
@@ -53,8 +54,20 @@ IpField IpCheckFocus(IpCheck check);
 // "dhcp"), "wan_ipaddr ", "wan_netmask ".
 QList<ConfigItem> IpSettingItems(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask);
 
-// True when a change to these settings would carry exactly what the bridge reports: the same
-// mode, address and mask. Such a change is not sent: it would only reboot the bridge.
+// The apply step of the IP settings, one for the dialog, set-ip and apply: the checks, and when
+// they pass the items of the change.
+struct IpApply {
+    IpCheck check = IpCheck::Ok;
+    QList<ConfigItem> items; // empty unless check is Ok
+};
+IpApply ApplyIpChange(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& mask);
+
+// What a change to these settings would alter of what the bridge reports: mode ("ipMode"),
+// address ("ip") and mask ("netmask"), in this order.
+QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
+                             const Ipv4Octets& mask);
+// True when the change would carry exactly what the bridge reports (IpChanges is empty). Such a
+// change is not sent: it would only reboot the bridge.
 bool SameIpSettings(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
                     const Ipv4Octets& mask);
 

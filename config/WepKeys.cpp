@@ -120,6 +120,11 @@ const KeyTexts& SlotsFor(const Bridge& bridge, KeySize size) {
     return size == KeySize::Bits64 ? bridge.keys64 : bridge.keys128;
 }
 
+void ClearKeySlots(Bridge& bridge) {
+    bridge.keys64 = KeyTexts{};
+    bridge.keys128 = KeyTexts{};
+}
+
 KeyEntry StartKeyEntry(Bridge& bridge) {
     KeyEntry entry;
     entry.size = ReportedKeySize(bridge.keyLength.view());

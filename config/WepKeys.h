@@ -53,6 +53,10 @@ KeyTexts GenerateWepKeys(std::string_view passphrase, KeySize size);
 KeyTexts& SlotsFor(Bridge& bridge, KeySize size);
 const KeyTexts& SlotsFor(const Bridge& bridge, KeySize size);
 
+// A change of key size: keys typed for one size cannot stand for the other, so all eight slots
+// start over.
+void ClearKeySlots(Bridge& bridge);
+
 // The key part of the security group: the manual key size list, the key index list and the key
 // field's text.
 struct KeyEntry {

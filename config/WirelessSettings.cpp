@@ -52,33 +52,95 @@ QList<ConfigItem> WirelessItems(const WirelessSettings& settings) {
     return items;
 }
 
-bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings) {
-    const QByteArray name = NetworkNameBytes(settings.networkName);
-    if (ChangesRegion(settings) ||
-        reported.ssid.view() != std::string_view(name.constData(), size_t(name.size())) ||
-        ReportedNetworkType(reported.networkType.view()) != settings.networkType ||
-        (DecimalValue(reported.privacy.view()) != 0) != settings.useWep) {
-        return false;
+namespace {
+
+void Add(QList<FieldChange>& changes, const char* field, const QString& from, const QString& to,
+         bool quoted = false) {
+    if (from != to) {
+        changes.append({QLatin1String(field), from, to, false, quoted});
     }
-    if (settings.networkType == NetworkType::AdHoc &&
-        (DecimalValue(reported.profile.view()) != settings.workProfile ||
-         DecimalValue(reported.channel.view()) != settings.workChannel)) {
-        return false;
+}
+
+QString Latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+QLatin1String TypeName(NetworkType type) {
+    return QLatin1String(type == NetworkType::AdHoc ? "adhoc" : "infrastructure");
+}
+
+QLatin1String AdHocName(qint32 profile) {
+    static const char* const kNames[] = {"b", "g", "bg"};
+    return QLatin1String(kNames[int(AdHocModeForProfile(profile))]);
+}
+
+QString Bits(KeySize size) {
+    return QString::number(size == KeySize::Bits64 ? 64 : 128);
+}
+
+} // namespace
+
+QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings) {
+    QList<FieldChange> changes;
+    if (FindRegionIndex(reported.country.view()) != settings.region) {
+        Add(changes, "region", reported.country.toQString(),
+            Latin1(GetRegionCode(settings.region)));
     }
+    Add(changes, "ssid", reported.ssid.toQString(),
+        QString::fromLatin1(NetworkNameBytes(settings.networkName)), true);
+    Add(changes, "networkType", TypeName(ReportedNetworkType(reported.networkType.view())),
+        TypeName(settings.networkType));
+    if (settings.networkType == NetworkType::AdHoc) {
+        // Compared as the Ad-Hoc dialog's mode list shows them.
+        Add(changes, "adhocMode", AdHocName(DecimalValue(reported.profile.view())),
+            AdHocName(settings.workProfile));
+        Add(changes, "channel", QString::number(DecimalValue(reported.channel.view())),
+            QString::number(settings.workChannel));
+    }
+    const bool wep = DecimalValue(reported.privacy.view()) != 0;
+    Add(changes, "wep", QLatin1String(wep ? "on" : "off"),
+        QLatin1String(settings.useWep ? "on" : "off"));
     if (!settings.useWep) {
-        return true;
+        return changes;
     }
-    if (ReportedKeySize(reported.keyLength.view()) != settings.keySize ||
-        DecimalValue(reported.keyId.view()) != settings.keyIndex + 1) {
-        return false;
-    }
+    Add(changes, "keySize", Bits(ReportedKeySize(reported.keyLength.view())),
+        Bits(settings.keySize));
+    Add(changes, "defaultKey", QString::number(DecimalValue(reported.keyId.view())),
+        QString::number(settings.keyIndex + 1));
     for (size_t k = 0; k < settings.keySlots.size(); ++k) {
+        // A masked slot keeps its key.
         const std::string_view slot = settings.keySlots[k].view();
         if (slot != KeyMask(settings.keySize) && slot != reported.keys[k].view()) {
-            return false;
+            changes.append({QStringLiteral("keys"), QString(), QString(), true, false});
+            break;
         }
     }
-    return true;
+    return changes;
+}
+
+bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings) {
+    return WirelessChanges(reported, settings).isEmpty();
+}
+
+WirelessApply ApplyWirelessChange(WirelessSettings& settings, const KeyEntry& entry,
+                                  KeyTexts& keySlots, bool regionAgreed) {
+    if (std::optional<QString> message = RegionSelectionMessage(settings.region)) {
+        return {WirelessStop::NoRegion, *message, {}};
+    }
+    if (settings.useWep) {
+        if (std::optional<QString> message = ApplyKeyCheck(entry, keySlots)) {
+            return {WirelessStop::KeyRejected, *message, {}};
+        }
+    }
+    settings.keyIndex = entry.keyIndex;
+    settings.keySize = entry.size;
+    settings.keySlots = keySlots;
+    if (ChangesRegion(settings) && !regionAgreed) {
+        return {WirelessStop::RegionWarning,
+                QString::fromLatin1(kRegionWarning.data(), qsizetype(kRegionWarning.size())),
+                {}};
+    }
+    return {WirelessStop::None, QString(), WirelessItems(settings)};
 }
 
 int RestoreReportedRegion(Bridge& bridge, RegionCodeText& currentRegionCode) {

@@ -5,6 +5,7 @@
 // `vantoro-cli set-wireless` both fill a WirelessSettings from their own controls or arguments and
 // call these.
 
+#include "config/FieldChange.h"
 #include "config/Regions.h"
 #include "config/WepKeys.h"
 #include "protocol/Bridge.h"
@@ -67,11 +68,34 @@ QByteArray NetworkNameBytes(const QString& networkName);
 // WepKeyItems. The key check (ApplyKeyCheck) must have passed before.
 QList<ConfigItem> WirelessItems(const WirelessSettings& settings);
 
+// What the change would alter of what the bridge reports, in this order: region, network name
+// ("ssid"), network type, for ad-hoc the mode and channel, the WEP state ("wep"), and with WEP
+// the key size, the default key and the keys (one secret entry "keys"; a masked slot keeps its
+// key).
+QList<FieldChange> WirelessChanges(const Bridge& reported, const WirelessSettings& settings);
 // True when the change would carry exactly what the bridge reports: network name, region,
 // network type, for ad-hoc the mode and channel, the WEP state, and with WEP the key size, the
 // default key and every key (a masked slot keeps its key). Such a change is not sent: it would
 // only reboot the bridge.
 bool SameWirelessSettings(const Bridge& reported, const WirelessSettings& settings);
+
+// Where the apply step stopped: no region chosen, the key field refused, or a change of region
+// the user has not agreed to yet.
+enum class WirelessStop { None, NoRegion, KeyRejected, RegionWarning };
+
+struct WirelessApply {
+    WirelessStop stop = WirelessStop::None;
+    QString message;         // the rule's message when stopped
+    QList<ConfigItem> items; // the change when not stopped
+};
+
+// The apply step of the connection settings, one for the dialog, set-wireless and apply. In this
+// order: a region must be chosen; with WEP the key field must pass the key check, which stores it
+// into keySlots; settings takes the key index, size and slots from entry and keySlots; a change
+// of region needs the user's agreement (regionAgreed) and stops with kRegionWarning without it.
+// Then the items of the change.
+WirelessApply ApplyWirelessChange(WirelessSettings& settings, const KeyEntry& entry,
+                                  KeyTexts& keySlots, bool regionAgreed);
 
 // Back to the region the bridge reports after the user declined kRegionWarning: the code in use
 // and the working channel become what they were when the settings were opened. Returns the row

@@ -51,6 +51,8 @@ struct SimBridgeState {
     QByteArray password;
     QByteArray version; // empty: the bridge needs no login
 
+    int rebootMs = -1; // silence after a configuration; -1: the engine's
+
     // Run time, in the engine's clock (ms).
     qint64 bootTimeMs = 0;
     qint64 rebootUntilMs = 0; // silent before this time

@@ -104,7 +104,8 @@ std::vector<OutgoingDatagram> SimEngine::HandleDatagram(const QByteArray& datagr
             reason = ApplyConfiguration(bridge, request.items);
             if (reason.isEmpty()) {
                 // Counters start again after the reboot.
-                bridge.rebootUntilMs = nowMs + options_.rebootMs;
+                bridge.rebootUntilMs =
+                    nowMs + (bridge.rebootMs >= 0 ? bridge.rebootMs : options_.rebootMs);
                 bridge.bootTimeMs = bridge.rebootUntilMs;
                 bridge.txPackets = 0;
                 bridge.rxPackets = 0;

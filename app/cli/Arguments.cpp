@@ -3,6 +3,7 @@
 // option definitions the parsers use, so they cannot drift from what is accepted.
 
 #include "app/cli/Cli.h"
+#include "app/cli/FleetCommands.h"
 #include "config/Version.h"
 
 #include <QCommandLineParser>
@@ -115,6 +116,12 @@ QString UsageForm(const QString& lead, const QString& command, const QString& op
 QCommandLineOption HelpOption() {
     return QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                               QStringLiteral("show this help"));
+}
+
+// scan's table as a spreadsheet reads it.
+QCommandLineOption CsvOption() {
+    return QCommandLineOption(QStringLiteral("csv"),
+                              QStringLiteral("print CSV with a header row: the fields of --json"));
 }
 
 QCommandLineOption InterfaceOption() {
@@ -296,6 +303,13 @@ constexpr CommandText kCommands[] = {
                    "Values given on the command line can be seen by other users of this PC: give "
                    "a passphrase or keys in a file that only you can read instead."),
      kChangeAfter},
+    {kExport, QLatin1String("[MAC ...]"),
+     QLatin1String("write the settings document of the bridges found, for apply"),
+     QLatin1String(kExportAbout), QLatin1String(kExportAfter)},
+    {kApply, QLatin1String("PLAN"), QLatin1String("bring many bridges to the settings of a plan"),
+     QLatin1String(kApplyAbout), QLatin1String(kApplyAfter)},
+    {kWatch, QLatin1String(), QLatin1String("scan again and again and report what changed"),
+     QLatin1String(kWatchAbout), QLatin1String(kWatchAfter)},
 };
 
 const CommandText* FindCommand(const QString& name) {
@@ -305,7 +319,10 @@ const CommandText* FindCommand(const QString& name) {
 }
 
 QList<QCommandLineOption> CommandOptions(const QString& command) {
-    if (command == kScan || command == kStatus) {
+    if (command == kScan) {
+        return QList<QCommandLineOption>{CsvOption()} + OutputOptions().All();
+    }
+    if (command == kStatus) {
         return OutputOptions().All();
     }
     if (command == kSetIp) {
@@ -313,6 +330,9 @@ QList<QCommandLineOption> CommandOptions(const QString& command) {
     }
     if (command == kSetWireless) {
         return WirelessOptionSet().All() + ChangeOptionSet().All();
+    }
+    if (IsFleetCommand({kProgram, command})) {
+        return FleetCommandOptions(command);
     }
     return {};
 }
@@ -414,8 +434,12 @@ QString CheckInterfaces(const QCommandLineParser& parser, const QCommandLineOpti
 }
 
 QString OutputOptions::Check(const QCommandLineParser& parser) const {
-    if (parser.isSet(secrets) && !parser.isSet(json)) {
-        return QStringLiteral("--show-secrets only applies to --json output");
+    const bool csv = parser.optionNames().contains(QStringLiteral("csv"));
+    if (csv && parser.isSet(json)) {
+        return QStringLiteral("--json and --csv exclude each other");
+    }
+    if (parser.isSet(secrets) && !parser.isSet(json) && !csv) {
+        return QStringLiteral("--show-secrets only applies to --json or --csv output");
     }
     return CheckInterfaces(parser, interfaceName, demo);
 }
@@ -496,6 +520,9 @@ void ParseOutputCommand(const QString& program, const QString& command, const QS
     const OutputOptions options;
     parser.addOptions(options.All());
     const bool needsMac = command == kStatus;
+    if (!needsMac) {
+        parser.addOption(CsvOption());
+    }
     if (!ParseCommandLine(parser, program, command, rest, invocation)) {
         return;
     }
@@ -522,7 +549,8 @@ void ParseOutputCommand(const QString& program, const QString& command, const QS
     if (!needsMac) {
         invocation.kind = Invocation::Kind::Scan;
         invocation.scan = {parser.isSet(options.json), parser.isSet(options.secrets),
-                           parser.isSet(options.demo), parser.values(options.interfaceName)};
+                           parser.isSet(options.demo), parser.values(options.interfaceName),
+                           parser.isSet(QStringLiteral("csv"))};
         return;
     }
     invocation.kind = Invocation::Kind::Status;

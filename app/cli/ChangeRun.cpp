@@ -1,6 +1,7 @@
 #include "app/cli/ChangeRun.h"
 
 #include "config/Login.h"
+#include "config/PlanSteps.h"
 #include "config/Strings.h"
 #include "platform/AddressEntries.h"
 #include "platform/Platform.h"
@@ -269,9 +270,9 @@ void SetIpRun::Suggest() {
 }
 
 std::optional<ExitStatus> SetIpRun::CheckChange(Bridge& bridge) {
-    const IpCheck check = CheckIpSettings(address_, mask_);
-    if (check != IpCheck::Ok) {
-        return Refuse(IpCheckMessage(check));
+    const IpApply step = ApplyIpChange(mode_, address_, mask_);
+    if (step.check != IpCheck::Ok) {
+        return Refuse(IpCheckMessage(step.check));
     }
     if (!Unchanged(bridge) && LeavesGatewayOutside(bridge, mode_, address_, mask_)) {
         Note(kProgram + QStringLiteral(": ") + GatewayOutsideWarning(bridge));
@@ -378,52 +379,33 @@ std::optional<ExitStatus> SetWirelessRun::ApplySecurity(Bridge& bridge) {
         }
         return std::nullopt;
     }
-    KeyEntry& entry = keyEntry_;
-    if (options_.passphrase) {
-        entry.size = options_.keySize.value_or(entry.size);
-        const QByteArray passphrase = PassphraseBytes(*options_.passphrase);
-        SlotsFor(bridge, entry.size) = GenerateWepKeys(View(passphrase), entry.size);
-    } else {
-        if (options_.keySize && *options_.keySize != entry.size) {
-            // Keys typed for one size cannot stand for the other: all eight slots start over.
-            bridge.keys64 = KeyTexts{};
-            bridge.keys128 = KeyTexts{};
-            entry.size = *options_.keySize;
-        }
-        for (const auto& [index, text] : options_.keys) {
-            if (const std::optional<QString> message = KeyIndexChangeMessage(entry.size, text)) {
-                return Refuse(*message);
-            }
-            SlotsFor(bridge, entry.size)[size_t(index)].set(View(text.toLatin1()));
-        }
+    WirelessWanted wanted;
+    wanted.keySize = options_.keySize;
+    wanted.passphrase = options_.passphrase;
+    wanted.keys = options_.keys;
+    wanted.defaultKey = options_.defaultKey;
+    if (const std::optional<QString> message = SetSecurityControls(wanted, bridge, keyEntry_)) {
+        return Refuse(*message);
     }
-    if (options_.defaultKey) {
-        entry.keyIndex = *options_.defaultKey;
-    }
-    // The key field shows the slot of the selected key.
-    entry.keyText = SlotsFor(bridge, entry.size)[size_t(entry.keyIndex)].toQString();
     return std::nullopt;
 }
 
 std::optional<ExitStatus> SetWirelessRun::CheckChange(Bridge& bridge) {
-    if (const std::optional<QString> message = RegionSelectionMessage(settings_.region)) {
-        Refuse(*message);
-        Note(QStringLiteral("give the region with --region CODE --agree-region"));
-        return ExitStatus::Refused;
-    }
-    if (settings_.useWep) {
-        if (const std::optional<QString> message =
-                ApplyKeyCheck(keyEntry_, SlotsFor(bridge, keyEntry_.size))) {
-            return Refuse(*message);
-        }
-    }
     settings_.workProfile = bridge.workProfile;
     settings_.workChannel = bridge.workChannel;
-    settings_.keyIndex = keyEntry_.keyIndex;
-    settings_.keySize = keyEntry_.size;
-    settings_.keySlots = SlotsFor(bridge, keyEntry_.size);
-    if (ChangesRegion(settings_) && !options_.agreeRegion) {
-        Refuse(FromView(kRegionWarning));
+    const WirelessApply step = ApplyWirelessChange(
+        settings_, keyEntry_, SlotsFor(bridge, keyEntry_.size), options_.agreeRegion);
+    switch (step.stop) {
+    case WirelessStop::None:
+        return std::nullopt;
+    case WirelessStop::NoRegion:
+        Refuse(step.message);
+        Note(QStringLiteral("give the region with --region CODE --agree-region"));
+        return ExitStatus::Refused;
+    case WirelessStop::KeyRejected:
+        return Refuse(step.message);
+    case WirelessStop::RegionWarning:
+        Refuse(step.message);
         Note(QStringLiteral("nothing was sent: add --agree-region to agree"));
         return ExitStatus::Refused;
     }

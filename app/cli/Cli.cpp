@@ -1,8 +1,10 @@
 #include "app/cli/Cli.h"
 
 #include "app/cli/ChangeRun.h"
+#include "app/cli/FleetCommands.h"
 #include "app/demo/DemoLan.h"
 #include "config/BridgeStatus.h"
+#include "config/Csv.h"
 #include "platform/ConsoleInput.h"
 #include "platform/Platform.h"
 #include "protocol/UdpTransport.h"
@@ -102,28 +104,30 @@ const char* GroupStartingAt(StatusField field) {
 } // namespace
 
 QString FormatTable(const BridgeTable& table, const QStringList& models) {
+    constexpr size_t kColumns = 5;
     const qsizetype rows = models.size();
-    QList<std::array<QString, kRowColumns>> cells;
+    QList<std::array<QString, kColumns>> cells;
     cells.append({QStringLiteral("Device Name"), QStringLiteral("Model"),
-                  QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+                  QStringLiteral("IP Address"), QStringLiteral("MAC Address"),
+                  QStringLiteral("Version")});
     for (qsizetype i = 0; i < rows; ++i) {
         const Bridge& bridge = table.records[size_t(i)];
         cells.append({Printable(bridge.deviceName.toQString()), Printable(models[i]),
                       Printable(bridge.ipAddress.toQString()),
-                      Printable(bridge.macAddress.toQString())});
+                      Printable(bridge.macAddress.toQString()),
+                      Printable(bridge.version.toQString())});
     }
-    std::array<qsizetype, kRowColumns> widths{};
+    std::array<qsizetype, kColumns> widths{};
     for (const auto& row : cells) {
-        for (int c = 0; c < kRowColumns; ++c) {
-            widths[size_t(c)] = std::max(widths[size_t(c)], row[size_t(c)].size());
+        for (size_t c = 0; c < kColumns; ++c) {
+            widths[c] = std::max(widths[c], row[c].size());
         }
     }
     QString text;
     for (const auto& row : cells) {
         QString line;
-        for (int c = 0; c < kRowColumns; ++c) {
-            line += c + 1 < kRowColumns ? row[size_t(c)].leftJustified(widths[size_t(c)] + 2)
-                                        : row[size_t(c)];
+        for (size_t c = 0; c < kColumns; ++c) {
+            line += c + 1 < kColumns ? row[c].leftJustified(widths[c] + 2) : row[c];
         }
         text += line.trimmed() + u'\n';
     }
@@ -229,6 +233,12 @@ void ScanRun::OnScanFinished() {
     if (options_.json) {
         out_ << JsonText(
             QJsonDocument(BridgesToJson(scan_.table(), models_, options_.showSecrets)));
+    } else if (options_.csv) {
+        out_ << CsvRecord(BridgeCsvHeader(options_.showSecrets));
+        for (qsizetype i = 0; i < models_.size(); ++i) {
+            out_ << CsvRecord(BridgeCsvFields(scan_.table().records[size_t(i)], models_[i],
+                                              options_.showSecrets));
+        }
     } else if (models_.isEmpty()) {
         out_ << "No bridges found.\n";
     } else {
@@ -413,7 +423,25 @@ NetworkChoice NetworkOf(const Invocation& invocation) {
     }
 }
 
-// Why the --interface names cannot be used; empty when they can.
+// Runs one command's event loop until it reports its exit status.
+template <typename Command> ExitStatus RunToEnd(Command& command) {
+    QEventLoop loop;
+    std::optional<ExitStatus> result;
+    QObject::connect(&command, &Command::Finished, &loop, [&result, &loop](ExitStatus status) {
+        result = status;
+        loop.quit();
+    });
+    if (!command.Start()) {
+        return command.exitStatus();
+    }
+    if (!result) {
+        loop.exec();
+    }
+    return result.value_or(command.exitStatus());
+}
+
+} // namespace
+
 QString CheckInterfaceNames(const std::vector<NetInterface>& all, const QStringList& names) {
     const QStringList unknown = UnknownInterfaceNames(all, names);
     if (!unknown.isEmpty()) {
@@ -440,27 +468,11 @@ QString CheckInterfaceNames(const std::vector<NetInterface>& all, const QStringL
     return QString();
 }
 
-// Runs one command's event loop until it reports its exit status.
-template <typename Command> ExitStatus RunToEnd(Command& command) {
-    QEventLoop loop;
-    std::optional<ExitStatus> result;
-    QObject::connect(&command, &Command::Finished, &loop, [&result, &loop](ExitStatus status) {
-        result = status;
-        loop.quit();
-    });
-    if (!command.Start()) {
-        return command.exitStatus();
-    }
-    if (!result) {
-        loop.exec();
-    }
-    return result.value_or(command.exitStatus());
-}
-
-} // namespace
-
 ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
                const Services& services) {
+    if (IsFleetCommand(args)) {
+        return RunFleetCommand(args, out, err, services);
+    }
     const Invocation invocation = ParseArguments(args);
     switch (invocation.kind) {
     case Invocation::Kind::Help:

@@ -48,6 +48,7 @@ struct ScanOptions {
     bool showSecrets = false;
     bool demo = false;
     QStringList interfaces{};
+    bool csv = false;
 };
 
 struct StatusOptions {
@@ -112,6 +113,9 @@ struct Invocation {
     QString command; // the command named on the line, empty when none was recognised
     QString text;    // help text, version text or error message
 };
+
+// Why the --interface names cannot be used with these interfaces; empty when they can.
+QString CheckInterfaceNames(const std::vector<NetInterface>& all, const QStringList& names);
 
 // Reads the command line (args[0] is the program name).
 Invocation ParseArguments(const QStringList& args);

@@ -261,9 +261,11 @@ TEST_F(CliDemoLan, ScanTablePrintsEveryBridgeOnceInAlignedColumns) {
     for (const auto& bridge : lan_.bridges()) {
         const QString mac = QString::fromLatin1(bridge.macAddress);
         const auto row = std::find_if(lines.begin(), lines.end(),
-                                      [&mac](const QString& line) { return line.endsWith(mac); });
+                                      [&mac](const QString& line) { return line.contains(mac); });
         ASSERT_NE(row, lines.end()) << mac.toStdString();
         EXPECT_EQ(row->indexOf(mac), macColumn);
+        EXPECT_TRUE(row->endsWith(
+            QString::fromLatin1(bridge.version.isEmpty() ? bridge.macAddress : bridge.version)));
         EXPECT_EQ(row->mid(ipColumn, bridge.ipAddress.size()),
                   QString::fromLatin1(bridge.ipAddress));
     }

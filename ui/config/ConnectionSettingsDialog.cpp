@@ -463,8 +463,7 @@ void ConnectionSettingsDialog::OnManualKeySizeChanged() {
     // Keys typed for the other size cannot stand for this one: all eight slots start over.
     keyEdit_->setKeyText(QString());
     if (Bridge* bridge = working()) {
-        bridge->keys64 = KeyTexts{};
-        bridge->keys128 = KeyTexts{};
+        ClearKeySlots(*bridge);
         PublishWorkingFields();
     }
     keyEdit_->setEchoMode(QLineEdit::Normal);
@@ -483,25 +482,8 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
     if (bridge == nullptr) {
         return;
     }
-    if (const std::optional<QString> message =
-            RegionSelectionMessage(regionList_->currentIndex())) {
-        context_.messages.Show(this, *message);
-        return;
-    }
     WirelessSettings settings;
     settings.useWep = useWepCheck_->isChecked();
-    settings.keySize = manualSize();
-    settings.keyIndex = keyIndexList_->currentIndex();
-    if (settings.useWep) {
-        const KeyEntry entry{settings.keySize, settings.keyIndex, keyEdit_->text()};
-        if (const std::optional<QString> message =
-                ApplyKeyCheck(entry, SlotsFor(*bridge, settings.keySize))) {
-            context_.messages.Show(this, *message);
-            keyEdit_->setFocus();
-            return;
-        }
-        PublishWorkingFields();
-    }
     settings.region = regionList_->currentIndex();
     settings.reportedRegion = FindRegionIndex(bridge->country.view());
     settings.networkName = networkNameBox_->currentText();
@@ -510,22 +492,33 @@ void ConnectionSettingsDialog::ApplyConnectionSettings() {
                                : NetworkType::AdHoc;
     settings.workProfile = bridge->workProfile;
     settings.workChannel = bridge->workChannel;
-    settings.keySlots = SlotsFor(*bridge, settings.keySize);
-
-    if (ChangesRegion(settings)) {
+    const KeyEntry entry{manualSize(), keyIndexList_->currentIndex(), keyEdit_->text()};
+    KeyTexts& keySlots = SlotsFor(*bridge, entry.size);
+    WirelessApply step = ApplyWirelessChange(settings, entry, keySlots, false);
+    if (step.stop == WirelessStop::NoRegion || step.stop == WirelessStop::KeyRejected) {
+        context_.messages.Show(this, step.message);
+        if (step.stop == WirelessStop::KeyRejected) {
+            keyEdit_->setFocus();
+        }
+        return;
+    }
+    if (settings.useWep) {
+        PublishWorkingFields(); // the key check stored the key field into its slot
+    }
+    if (step.stop == WirelessStop::RegionWarning) {
         const QMessageBox::StandardButton answer =
-            context_.messages.Show(this, FromView(kRegionWarning), MessageCaption(),
-                                   QMessageBox::Information, QMessageBox::Yes | QMessageBox::No);
+            context_.messages.Show(this, step.message, MessageCaption(), QMessageBox::Information,
+                                   QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             // The list and what the Ad-Hoc dialog offers go back to the reported region.
             SelectQuietly(regionList_, RestoreReportedRegion(*bridge, context_.currentRegionCode));
             PublishWorkingFields();
             return;
         }
+        step = ApplyWirelessChange(settings, entry, keySlots, true);
     }
 
-    const ConfigRequest request =
-        BuildConfigRequest(bridge->macAddress.view(), WirelessItems(settings));
+    const ConfigRequest request = BuildConfigRequest(bridge->macAddress.view(), step.items);
     if (!request.ok()) {
         // Only a reported name holding a line break gets here; sending it would split the change.
         context_.messages.Show(this, request.error);

@@ -190,14 +190,13 @@ void IpSettingDialog::ApplyIpSettings() {
     // A blank control reads as 0.0.0.0.
     const Ipv4Octets address = addressEdit_->octets();
     const Ipv4Octets mask = maskEdit_->octets();
-    const IpCheck check = CheckIpSettings(address, mask);
-    if (check != IpCheck::Ok) {
-        context_.messages.Show(this, IpCheckMessage(check));
-        (IpCheckFocus(check) == IpField::Mask ? maskEdit_ : addressEdit_)->setFocus();
+    const IpApply step = ApplyIpChange(mode_, address, mask);
+    if (step.check != IpCheck::Ok) {
+        context_.messages.Show(this, IpCheckMessage(step.check));
+        (IpCheckFocus(step.check) == IpField::Mask ? maskEdit_ : addressEdit_)->setFocus();
         return;
     }
-    const ConfigRequest request =
-        BuildConfigRequest(bridge->macAddress.view(), IpSettingItems(mode_, address, mask));
+    const ConfigRequest request = BuildConfigRequest(bridge->macAddress.view(), step.items);
     if (!request.ok()) {
         // An identifier that would break the request apart: nothing goes out, so nothing reboots.
         context_.messages.Show(this, request.error);
