@@ -190,7 +190,7 @@ void ApplyRun::OnScanFinished() {
     }
     if (options_.dryRun) {
         Report();
-        err_ << "Dry run: nothing was sent.\n";
+        err_ << "dry run: nothing was sent\n";
         Finish(exitStatus_);
         return;
     }
