@@ -101,11 +101,18 @@ TEST_F(IpSettingDialogTest, ChecksRunInOrderKeepTheDialogOpenAndFocusTheFieldAtF
         EXPECT_TRUE(Find<IpAddressEdit>(*dialog, c.focus).isAncestorOf(dialog->focusWidget()))
             << c.address;
     }
+    // An identifier that would split the request: refused and said, no reboot announced.
+    bridge().macAddress.set("02:4B 00");
+    TypeAddress(*dialog, "bridgeAddressEdit", "127.0.0.2");
+    messages.shown.clear();
+    test::Click(*dialog, "okButton");
+    EXPECT_TRUE(Messages().value(0).startsWith("The bridge's identifier"))
+        << Messages().join("").toStdString();
     EXPECT_TRUE(requests.isEmpty());
     EXPECT_TRUE(dialog->isVisible());
 
     // 127 and 0 as first octets pass; a fixed address goes out as typed.
-    TypeAddress(*dialog, "bridgeAddressEdit", "127.0.0.2");
+    bridge().macAddress.set("02:4B:00:00:00:07");
     test::Click(*dialog, "okButton");
     ASSERT_EQ(requests.size(), 1);
     EXPECT_TRUE(
