@@ -15,14 +15,6 @@ QString TextList(const BridgeText* first, int count) {
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
-QString Inert(const QString& text) {
-    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
-    if (!text.isEmpty() && kFormulaStarts.contains(text.front())) {
-        return u'\'' + text;
-    }
-    return text;
-}
-
 bool NeedsQuotes(const QString& cell) {
     for (const QChar c : cell) {
         if (c == u',' || c == u'"' || c == u'\n' || c == u'\r') {
@@ -79,9 +71,25 @@ QStringList BridgeCsvFields(const Bridge& b, const QString& model, bool showSecr
               << TextList(b.keys.data(), kKeyCount);
     }
     for (QString& cell : cells) {
-        cell = Inert(cell);
+        cell = InertCell(cell);
     }
     return cells;
+}
+
+namespace {
+
+bool StartsFormula(QStringView text) {
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
+} // namespace
+
+QString InertCell(const QString& cell) {
+    return StartsFormula(cell) ? u'\'' + cell : cell;
+}
+
+QString UninertCell(const QString& cell) {
+    return cell.startsWith(u'\'') && StartsFormula(QStringView(cell).mid(1)) ? cell.mid(1) : cell;
 }
 
 QByteArray CsvRecord(const QStringList& cells) {

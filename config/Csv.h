@@ -23,6 +23,11 @@ QStringList BridgeCsvHeader(bool showSecrets);
 // runs what a bridge sent.
 QStringList BridgeCsvFields(const Bridge& bridge, const QString& model, bool showSecrets);
 
+// A spreadsheet takes a cell that starts with = + - @ or a tab or carriage return for a formula:
+// InertCell puts an apostrophe before such a cell, UninertCell takes it off again.
+QString InertCell(const QString& cell);
+QString UninertCell(const QString& cell);
+
 // One record: the cells joined by commas, a cell quoted when it holds a comma, a quote, a line
 // break or leading or trailing space, and CRLF at the end; UTF-8.
 QByteArray CsvRecord(const QStringList& cells);

@@ -1,5 +1,6 @@
 #include "config/Plan.h"
 
+#include "config/Csv.h"
 #include "config/Ipv4.h"
 
 #include <QJsonArray>
@@ -449,21 +450,8 @@ void SetAt(QJsonObject& object, QStringView path, const QJsonValue& value) {
     object.insert(key, array);
 }
 
-// A spreadsheet takes a cell that starts with one of these for a formula: export puts an
-// apostrophe before it, as the bridge list does, and the reader takes it off again.
-bool StartsFormula(QStringView text) {
-    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
-}
-
-QString Inert(const QString& cell) {
-    return StartsFormula(cell) ? u'\'' + cell : cell;
-}
-
-QString Uninert(const QString& cell) {
-    return cell.startsWith(u'\'') && StartsFormula(QStringView(cell).mid(1)) ? cell.mid(1) : cell;
-}
-
-QList<PlanBridge> Finish(Reader& reader, QList<PlanBridge> bridges, const QStringList& places) {
+QList<PlanBridge> Finish(Reader& reader, const QList<PlanBridge>& bridges,
+                         const QStringList& places) {
     if (!reader.failed()) {
         CheckUnique(reader, bridges, places);
     }
@@ -540,7 +528,7 @@ PlanReadResult ReadJsonPlan(const QByteArray& text, const QString& sourceName) {
         bridges.append(std::move(bridge));
         places.append(place);
     }
-    return {Finish(reader, std::move(bridges), places), reader.error()};
+    return {Finish(reader, bridges, places), reader.error()};
 }
 
 PlanReadResult ReadCsvPlan(const QList<QStringList>& rows, const QString& sourceName) {
@@ -582,7 +570,7 @@ PlanReadResult ReadCsvPlan(const QList<QStringList>& rows, const QString& source
         for (qsizetype c = 0; c < cells.size(); ++c) {
             if (!cells[c].isEmpty()) {
                 SetAt(object, QString::fromLatin1(columns[c]->path),
-                      CellValue(Uninert(cells[c]), columns[c]->kind));
+                      CellValue(UninertCell(cells[c]), columns[c]->kind));
             }
         }
         PlanBridge bridge;
@@ -590,7 +578,7 @@ PlanReadResult ReadCsvPlan(const QList<QStringList>& rows, const QString& source
         bridges.append(std::move(bridge));
         places.append(place);
     }
-    return {Finish(reader, std::move(bridges), places), reader.error()};
+    return {Finish(reader, bridges, places), reader.error()};
 }
 
 QStringList PlanCsvHeader(bool showSecrets) {
@@ -681,7 +669,7 @@ QStringList BridgeDocumentCells(const Bridge& bridge, bool showSecrets) {
                 value = value.toArray().at(part.mid(bracket + 1, 1).toInt());
             }
         }
-        cells.append(value.isString()   ? Inert(value.toString())
+        cells.append(value.isString()   ? InertCell(value.toString())
                      : value.isBool()   ? QLatin1String(value.toBool() ? "true" : "false")
                      : value.isDouble() ? QString::number(value.toInt())
                                         : QString());

@@ -59,6 +59,27 @@ QString Shown(const FieldChange& change, const QString& value) {
     return change.quoted ? u'"' + Printable(value) + u'"' : Printable(value);
 }
 
+// Keys are never shown, not even in JSON: a secret change keeps the [from, to] shape with nulls.
+QJsonObject ChangesJson(const QList<FieldChange>& list) {
+    QJsonObject changes;
+    for (const FieldChange& change : list) {
+        changes.insert(change.field, change.secret ? QJsonArray{QJsonValue::Null, QJsonValue::Null}
+                                                   : QJsonArray{change.from, change.to});
+    }
+    return changes;
+}
+
+QString ChangesText(const QList<FieldChange>& list) {
+    QStringList parts;
+    for (const FieldChange& change : list) {
+        parts.append(change.secret ? change.field + QStringLiteral(" changed")
+                                   : QStringLiteral("%1 %2 → %3")
+                                         .arg(change.field, Shown(change, change.from),
+                                              Shown(change, change.to)));
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
 IpWanted WantedIp(const PlanIp& ip) {
     return {ip.mode, ip.address, ip.netmask};
 }
@@ -395,29 +416,16 @@ void ApplyRun::Report() {
         const QString mac = QString::fromLatin1(entry.plan.macAddress);
         exitStatus_ = std::max(exitStatus_, StatusOf(entry.result));
         if (options_.json) {
-            QJsonObject changes;
-            for (const FieldChange& change : entry.changes) {
-                changes.insert(change.field, change.secret
-                                                 ? QJsonArray{QJsonValue::Null, QJsonValue::Null}
-                                                 : QJsonArray{change.from, change.to});
-            }
             const QJsonObject line{
                 {QStringLiteral("mac"), mac},
                 {QStringLiteral("result"), QLatin1String(ResultName(entry.result))},
-                {QStringLiteral("changes"), changes},
+                {QStringLiteral("changes"), ChangesJson(entry.changes)},
                 {QStringLiteral("message"), entry.message.isEmpty() ? QJsonValue(QJsonValue::Null)
                                                                     : QJsonValue(entry.message)}};
             out_ << QJsonDocument(line).toJson(QJsonDocument::Compact) << '\n';
             continue;
         }
-        QStringList parts;
-        for (const FieldChange& change : entry.changes) {
-            parts.append(change.secret ? change.field + QStringLiteral(" changed")
-                                       : QStringLiteral("%1 %2 → %3")
-                                             .arg(change.field, Shown(change, change.from),
-                                                  Shown(change, change.to)));
-        }
-        QString text = parts.join(QStringLiteral("; "));
+        QString text = ChangesText(entry.changes);
         if (!entry.message.isEmpty()) {
             text = entry.message + (text.isEmpty() ? QString() : QStringLiteral(": ") + text);
         }
@@ -466,7 +474,7 @@ ExitStatus RunApply(const QStringList& args, QTextStream& out, QTextStream& err,
             return line.Fail(error, err);
         }
     }
-    const QString path = positional.first();
+    const QString& path = positional.first();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return line.Fail(QStringLiteral("%1: %2").arg(Printable(path), file.errorString()), err);

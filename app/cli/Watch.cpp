@@ -24,7 +24,7 @@ const char* const kCounters[] = {"txPackets", "rxPackets", "linkQuality"};
 QString Text(const QJsonValue& value) {
     if (value.isArray()) {
         QStringList parts;
-        for (const QJsonValue& item : value.toArray()) {
+        for (const auto& item : value.toArray()) {
             parts.append(item.toString());
         }
         return parts.join(QStringLiteral(", "));
