@@ -70,6 +70,18 @@ int SimEngine::FindBridge(const QByteArray& macAddress) const {
     return byMac_.value(macAddress, -1);
 }
 
+namespace {
+
+// A bridge that took a change is silent until it has rebooted; its counters start again then.
+void StartReboot(SimBridgeState& bridge, qint64 nowMs, qint64 fleetRebootMs) {
+    bridge.rebootUntilMs = nowMs + (bridge.rebootMs >= 0 ? bridge.rebootMs : fleetRebootMs);
+    bridge.bootTimeMs = bridge.rebootUntilMs;
+    bridge.txPackets = 0;
+    bridge.rxPackets = 0;
+}
+
+} // namespace
+
 std::vector<OutgoingDatagram> SimEngine::HandleDatagram(const QByteArray& datagram, qint64 nowMs) {
     std::vector<OutgoingDatagram> out;
     // Bridges hear each other's replies (and their own) and ignore them.
@@ -103,12 +115,7 @@ std::vector<OutgoingDatagram> SimEngine::HandleDatagram(const QByteArray& datagr
             SimBridgeState& bridge = bridges_[size_t(target)];
             reason = ApplyConfiguration(bridge, request.items);
             if (reason.isEmpty()) {
-                // Counters start again after the reboot.
-                bridge.rebootUntilMs =
-                    nowMs + (bridge.rebootMs >= 0 ? bridge.rebootMs : options_.rebootMs);
-                bridge.bootTimeMs = bridge.rebootUntilMs;
-                bridge.txPackets = 0;
-                bridge.rxPackets = 0;
+                StartReboot(bridge, nowMs, options_.rebootMs);
             }
             break;
         }
