@@ -121,9 +121,6 @@ protected:
     QStringList In(const QString& space, const QStringList& command) const {
         return Args({"ip", "netns", "exec"}) + QStringList{Space(space)} + command;
     }
-    QStringList In(char side, const QStringList& command) const {
-        return In(QString(QLatin1Char(side)), command);
-    }
 
     // Starts the simulator (bounded to a minute) and waits for its start-up line.
     void StartSimulator(const QString& space, const QStringList& args = {}) {
@@ -134,9 +131,6 @@ protected:
         process->start(command.first(), command.mid(1));
         process->setReadChannel(QProcess::StandardError);
         ASSERT_TRUE(process->waitForReadyRead(10000)) << "simulator did not start";
-    }
-    void StartSimulator(char side, const QStringList& args = {}) {
-        StartSimulator(QString(QLatin1Char(side)), args);
     }
 
     // vantoro-cli with args, in the client's namespace.
