@@ -3,6 +3,7 @@
 #include "app/cli/ApplyRun.h"
 #include "app/cli/Watch.h"
 #include "tests/app/ChangeTestSupport.h"
+#include "tests/support/Files.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -135,10 +136,8 @@ TEST_F(FleetOnDemoLan, WhatExportWritesAppliesWithoutAChange) {
 
 TEST(Credentials, AFileOthersCanReadIsRefused) {
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("credentials.json")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"({"*": {"user": "admin", "password": "front01"}})");
-    file.close();
+    QFile file(::vantoro::test::WriteFile(dir.filePath(QStringLiteral("credentials.json")),
+                                          R"({"*": {"user": "admin", "password": "front01"}})"));
     QString error;
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     EXPECT_FALSE(ReadCredentials(file.fileName(), error));

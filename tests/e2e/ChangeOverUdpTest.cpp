@@ -21,10 +21,10 @@ QList<QJsonObject> Configurations(const QList<QJsonObject>& log) {
 }
 
 TEST_F(ChangeOverUdp, SetIpWaitsUntilTheBridgeAnswersWithItsNewAddress) {
-    StartSimulator('b', Args({"--reboot-ms", "4000"}) + QStringList{QStringLiteral("--log"), log_});
+    StartSimulator("b", Line({"--reboot-ms", "4000"}) + QStringList{QStringLiteral("--log"), log_});
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("VANTORO_PASSWORD"));
-    const Outcome run = Cli(Args({"set-ip", "02:4B:00:00:00:01", "--user", "admin",
+    const Outcome run = Cli(Line({"set-ip", "02:4B:00:00:00:01", "--user", "admin",
                                   "--password-stdin", "--address", "10.213.0.77", "--wait"}),
                             30000, env, "front01\n");
     ASSERT_TRUE(run.finished);
@@ -51,11 +51,11 @@ TEST_F(ChangeOverUdp, SetIpWaitsUntilTheBridgeAnswersWithItsNewAddress) {
 }
 
 TEST_F(ChangeOverUdp, SetWirelessChangesWhatTheBridgeReportsNext) {
-    StartSimulator('b', Args({"--reboot-ms", "0"}) + QStringList{QStringLiteral("--log"), log_});
+    StartSimulator("b", Line({"--reboot-ms", "0"}) + QStringList{QStringLiteral("--log"), log_});
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VANTORO_PASSWORD"), QStringLiteral("store02"));
     const Outcome run = Cli(
-        Args({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid", "Dock", "--region",
+        Line({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid", "Dock", "--region",
               "FR", "--agree-region", "--key", "3=0123456789", "--default-key", "3"}),
         20000, env);
     ASSERT_TRUE(run.finished);
@@ -73,21 +73,19 @@ TEST_F(ChangeOverUdp, SetWirelessChangesWhatTheBridgeReportsNext) {
                          "isl_wlg_key_3 0123456789\risl_wlg_empty_key_3 1\r"
                          "isl_wlg_empty_key_4 empty\r\r"));
 
-    const Outcome status = Cli(Args({"status", "02:4B:00:00:00:02", "--json", "--show-secrets"}));
+    const Outcome status = Cli(Line({"status", "02:4B:00:00:00:02", "--json", "--show-secrets"}));
     ASSERT_EQ(status.exitCode, 0) << status.err.toStdString();
     const QJsonObject bridge = QJsonDocument::fromJson(status.out.toUtf8()).object();
-    EXPECT_EQ(bridge.value(QStringLiteral("ssid")).toString(), QStringLiteral("Dock"));
-    EXPECT_EQ(bridge.value(QStringLiteral("country")).toString(), QStringLiteral("FR"));
-    EXPECT_EQ(bridge.value(QStringLiteral("keyId")).toString(), QStringLiteral("3"));
-    EXPECT_EQ(bridge.value(QStringLiteral("keys")).toArray().at(2).toString(),
-              QStringLiteral("0123456789"));
+    EXPECT_EQ(QStringList({bridge["ssid"].toString(), bridge["country"].toString(),
+                           bridge["keyId"].toString(), bridge["keys"][2].toString()}),
+              QStringList({"Dock", "FR", "3", "0123456789"}));
 }
 
 TEST_F(ChangeOverUdp, AChangeThatChangesNothingSendsNothing) {
-    StartSimulator('b', {QStringLiteral("--log"), log_});
+    StartSimulator("b", {QStringLiteral("--log"), log_});
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VANTORO_PASSWORD"), QStringLiteral("store02"));
-    const Outcome run = Cli(Args({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid",
+    const Outcome run = Cli(Line({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid",
                                   "Stock", "--wep", "on", "--default-key", "2"}),
                             20000, env);
     ASSERT_TRUE(run.finished);

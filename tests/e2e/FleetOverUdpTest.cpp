@@ -2,18 +2,18 @@
 // requests its plan needs, wireless before IP, and a second run sends nothing but discovery.
 
 #include "tests/e2e/OverUdpFixture.h"
+#include "tests/support/Files.h"
 
 namespace vantoro::e2e {
 namespace {
 
 using FleetOverUdp = OverUdpFixture;
 
+// Readable by its owner only, as the credentials must be.
 QString Write(const QTemporaryDir& dir, const char* name, const QByteArray& text) {
-    QFile file(dir.filePath(QLatin1String(name)));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return file.fileName();
+    const QString path = test::WriteFile(dir.filePath(QLatin1String(name)), text);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
 }
 
 TEST_F(FleetOverUdp, ApplyChangesWhatEachBridgeNeedsAndNothingTheSecondTime) {
@@ -36,7 +36,7 @@ TEST_F(FleetOverUdp, ApplyChangesWhatEachBridgeNeedsAndNothingTheSecondTime) {
     const QString credentials = Write(dir_, "credentials.json", R"({
         "02:4B:00:00:00:0A": {"user": "admin", "password": "a1"},
         "*": {"user": "admin", "password": "b2"}})");
-    StartSimulator('b', QStringList{QStringLiteral("--fleet"), fleet, QStringLiteral("--reboot-ms"),
+    StartSimulator("b", QStringList{QStringLiteral("--fleet"), fleet, QStringLiteral("--reboot-ms"),
                                     QStringLiteral("3000"), QStringLiteral("--log"), log_});
     const QStringList apply{QStringLiteral("apply"), plan, QStringLiteral("--credentials"),
                             credentials};

@@ -26,7 +26,7 @@ protected:
 
     // scan --json: each bridge's MAC address with the interface it answered on.
     std::multimap<QString, QString> Scan(const QStringList& extra = {}) {
-        const Outcome run = Cli(Args({"scan", "--json"}) + extra);
+        const Outcome run = Cli(Line({"scan", "--json"}) + extra);
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         std::multimap<QString, QString> found;
         for (const QJsonValue bridge : QJsonDocument::fromJson(run.out.toUtf8()).array()) {
@@ -45,8 +45,8 @@ protected:
 
 TEST_F(LinksOverUdp, EveryLinkIsSearchedAndARequestGoesOnlyWhereItsBridgeIs) {
     Start("l1", {});                                    // the six demo bridges
-    Start("l2", Args({"--count", "2"}));                // 02:4B:10:00:00:00 and :01
-    Start("l3", Args({"--count", "1", "--seed", "3"})); // behind the link without IPv4
+    Start("l2", Line({"--count", "2"}));                // 02:4B:10:00:00:00 and :01
+    Start("l3", Line({"--count", "1", "--seed", "3"})); // behind the link without IPv4
 
     const std::multimap<QString, QString> found = Scan();
     EXPECT_EQ(found.size(), 8u);
@@ -55,7 +55,7 @@ TEST_F(LinksOverUdp, EveryLinkIsSearchedAndARequestGoesOnlyWhereItsBridgeIs) {
     ASSERT_EQ(found.count(QStringLiteral("02:4B:10:00:00:01")), 1u);
     EXPECT_EQ(found.find(QStringLiteral("02:4B:10:00:00:01"))->second, Link(2));
 
-    const Outcome status = Cli(Args({"status", "02:4B:10:00:00:01"}));
+    const Outcome status = Cli(Line({"status", "02:4B:10:00:00:01"}));
     EXPECT_EQ(status.exitCode, 0) << status.err.toStdString();
     EXPECT_EQ(Count(ReadLog(LogOf("l2")), 1003), 1);
     EXPECT_EQ(Count(ReadLog(LogOf("l1")), 1003), 0);
@@ -68,13 +68,13 @@ TEST_F(LinksOverUdp, EveryLinkIsSearchedAndARequestGoesOnlyWhereItsBridgeIs) {
     // A named link without IPv4 stays silent: the limit holds, with no broadcast in its place.
     EXPECT_TRUE(Scan({QStringLiteral("--interface"), Link(3)}).empty());
     EXPECT_TRUE(ReadLog(LogOf("l3")).isEmpty());
-    const Outcome unknown = Cli(Args({"scan", "--interface", "nosuch0"}));
+    const Outcome unknown = Cli(Line({"scan", "--interface", "nosuch0"}));
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("nosuch0"))) << unknown.err.toStdString();
 
     // Without any default route the limited broadcast has no way out, but each link still has.
-    ASSERT_EQ(RunCommand(Args({"ip", "-n"}) + QStringList{Space("pc")} +
-                             Args({"route", "del", "default"}),
+    ASSERT_EQ(RunCommand(Line({"ip", "-n"}) + QStringList{Space("pc")} +
+                             Line({"route", "del", "default"}),
                          10000)
                   .exitCode,
               0);
@@ -82,7 +82,7 @@ TEST_F(LinksOverUdp, EveryLinkIsSearchedAndARequestGoesOnlyWhereItsBridgeIs) {
 }
 
 TEST_F(LinksOverUdp, ABridgeOnTwoLinksIsOneRowAndIsConfiguredOnce) {
-    Start("lb", Args({"--reboot-ms", "0"}));
+    Start("lb", Line({"--reboot-ms", "0"}));
     const std::multimap<QString, QString> found = Scan();
     EXPECT_EQ(found.size(), 6u);
     EXPECT_EQ(found.count(QStringLiteral("02:4B:00:00:00:02")), 1u);
@@ -90,7 +90,7 @@ TEST_F(LinksOverUdp, ABridgeOnTwoLinksIsOneRowAndIsConfiguredOnce) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VANTORO_PASSWORD"), QStringLiteral("store02"));
     const Outcome run =
-        Cli(Args({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid", "Dock"}), 20000,
+        Cli(Line({"set-wireless", "02:4B:00:00:00:02", "--user", "admin", "--ssid", "Dock"}), 20000,
             env);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QList<QJsonObject> log = ReadLog(LogOf("lb"));

@@ -5,6 +5,7 @@
 // namespace can be made. The namespaces are made and removed by the fixture, so no broadcast
 // reaches this machine's own interfaces, and every process it starts is bounded in time.
 
+#include "tests/support/CliIo.h"
 #include "tests/support/NetNamespace.h"
 
 #include <QElapsedTimer>
@@ -19,13 +20,7 @@
 
 namespace vantoro::e2e {
 
-inline QStringList Args(std::initializer_list<const char*> args) {
-    QStringList list;
-    for (const char* arg : args) {
-        list.append(QString::fromUtf8(arg));
-    }
-    return list;
-}
+using test::Line;
 
 struct Outcome {
     int exitCode = -1;
@@ -119,10 +114,7 @@ protected:
 
     // command, run inside namespace space.
     QStringList In(const QString& space, const QStringList& command) const {
-        return Args({"ip", "netns", "exec"}) + QStringList{Space(space)} + command;
-    }
-    QStringList In(char side, const QStringList& command) const {
-        return In(QString(QLatin1Char(side)), command);
+        return Line({"ip", "netns", "exec"}) + QStringList{Space(space)} + command;
     }
 
     // Starts the simulator (bounded to a minute) and waits for its start-up line.
@@ -130,13 +122,10 @@ protected:
         auto* process = new QProcess;
         background_.append(process);
         const QStringList command = In(space, QStringList{QStringLiteral(VANTORO_SIM_PATH)} + args +
-                                                  Args({"--exit-after", "60"}));
+                                                  Line({"--exit-after", "60"}));
         process->start(command.first(), command.mid(1));
         process->setReadChannel(QProcess::StandardError);
         ASSERT_TRUE(process->waitForReadyRead(10000)) << "simulator did not start";
-    }
-    void StartSimulator(char side, const QStringList& args = {}) {
-        StartSimulator(QString(QLatin1Char(side)), args);
     }
 
     // vantoro-cli with args, in the client's namespace.

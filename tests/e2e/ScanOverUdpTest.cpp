@@ -9,13 +9,6 @@
 namespace vantoro::e2e {
 namespace {
 
-QJsonArray ParseArray(const QString& json) {
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << json.toStdString();
-    return doc.array();
-}
-
 QSet<QString> Identifiers(const QJsonArray& bridges) {
     QSet<QString> macs;
     for (const QJsonValue value : bridges) {
@@ -27,16 +20,16 @@ QSet<QString> Identifiers(const QJsonArray& bridges) {
 class OverUdp : public OverUdpFixture {
 protected:
     QJsonArray Scan(const QStringList& options) {
-        const Outcome scan = Cli(Args({"scan", "--json"}) + options);
+        const Outcome scan = Cli(Line({"scan", "--json"}) + options);
         EXPECT_TRUE(scan.finished);
         EXPECT_EQ(scan.exitCode, 0) << scan.err.toStdString();
-        return ParseArray(scan.out);
+        return QJsonDocument::fromJson(scan.out.toUtf8()).array(); // invalid: no bridges
     }
 };
 
 TEST_F(OverUdp, CliScanListsTheDemoFleetAfterThreeExactDiscoveryRequests) {
-    StartSimulator('b', {QStringLiteral("--log"), log_});
-    const QJsonArray bridges = Scan(Args({"--show-secrets"}));
+    StartSimulator("b", {QStringLiteral("--log"), log_});
+    const QJsonArray bridges = Scan(Line({"--show-secrets"}));
     const auto fleet = sim::DemoFleet();
     ASSERT_EQ(bridges.size(), qsizetype(fleet.size()));
     for (const auto& bridge : fleet) {
@@ -56,7 +49,7 @@ TEST_F(OverUdp, CliScanListsTheDemoFleetAfterThreeExactDiscoveryRequests) {
 
 TEST_F(OverUdp, ManyBridgesWithJitterAndDuplicatesAreEachListedOnce) {
     StartSimulator(
-        'b', Args({"--count", "120", "--delay", "50", "--jitter", "400", "--duplicates", "2"}));
+        "b", Line({"--count", "120", "--delay", "50", "--jitter", "400", "--duplicates", "2"}));
     const QJsonArray bridges = Scan({});
     EXPECT_EQ(bridges.size(), 120);
     EXPECT_EQ(Identifiers(bridges).size(), 120);
@@ -64,7 +57,7 @@ TEST_F(OverUdp, ManyBridgesWithJitterAndDuplicatesAreEachListedOnce) {
 }
 
 TEST_F(OverUdp, MalformedTrafficLeavesTheListClean) {
-    StartSimulator('b', Args({"--malformed"}));
+    StartSimulator("b", Line({"--malformed"}));
     const QJsonArray bridges = Scan({});
     EXPECT_EQ(Identifiers(bridges).size(), bridges.size()); // no bridge twice
     for (const QJsonValue value : bridges) {
@@ -80,15 +73,15 @@ TEST_F(OverUdp, MalformedTrafficLeavesTheListClean) {
 }
 
 TEST_F(OverUdp, ASecondProgramOnATakenPortStops) {
-    StartSimulator('a', {}); // holds port 65432 in namespace a
-    const Outcome cli = Cli(Args({"scan"}), 10000);
+    StartSimulator("a", {}); // holds port 65432 in namespace a
+    const Outcome cli = Cli(Line({"scan"}), 10000);
     ASSERT_TRUE(cli.finished);
     EXPECT_EQ(cli.exitCode, 2);
     EXPECT_TRUE(cli.err.contains(QStringLiteral("65432"))) << cli.err.toStdString();
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const Outcome gui = RunCommand(In('a', Args({VANTORO_GUI_PATH})), 10000, env);
+    const Outcome gui = RunCommand(In("a", Line({VANTORO_GUI_PATH})), 10000, env);
     ASSERT_TRUE(gui.finished) << "the window stayed open on a taken port";
     EXPECT_EQ(gui.exitCode, 0);
 }

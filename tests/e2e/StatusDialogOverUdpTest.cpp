@@ -76,13 +76,13 @@ TEST(StatusDialogInNamespace, RefreshShowsTheBridgesAnswer) {
 class StatusDialogOverUdp : public e2e::OverUdpFixture {};
 
 TEST_F(StatusDialogOverUdp, RefreshInTheWindowSendsOneExactRequestAndShowsTheAnswer) {
-    StartSimulator('b', {QStringLiteral("--log"), log_});
+    StartSimulator("b", {QStringLiteral("--log"), log_});
     const QByteArray mac = "02:4B:00:00:00:02";
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("VANTORO_E2E_INNER"), QString::fromLatin1(mac));
     const e2e::Outcome inner =
-        e2e::RunCommand(In('a', {QCoreApplication::applicationFilePath(),
+        e2e::RunCommand(In("a", {QCoreApplication::applicationFilePath(),
                                  QStringLiteral("--gtest_filter=StatusDialogInNamespace.*")}),
                         60000, env);
     ASSERT_TRUE(inner.finished);

@@ -13,8 +13,8 @@ protected:
 };
 
 TEST_F(StatusOverUdp, OneExactRequestAndTheBridgesFieldsAsTheStatusWindowShowsThem) {
-    StartSimulator('b', {QStringLiteral("--log"), log_});
-    const Outcome text = Status(Args({"02:4B:00:00:00:02"}));
+    StartSimulator("b", {QStringLiteral("--log"), log_});
+    const Outcome text = Status(Line({"02:4B:00:00:00:02"}));
     ASSERT_TRUE(text.finished);
     EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
     for (const char* line :
@@ -35,8 +35,8 @@ TEST_F(StatusOverUdp, OneExactRequestAndTheBridgesFieldsAsTheStatusWindowShowsTh
 }
 
 TEST_F(StatusOverUdp, NoAnswerEndsWithStatusFourAfterOneScanThatNamesTheNearMiss) {
-    StartSimulator('b', {QStringLiteral("--log"), log_});
-    const Outcome lower = Status(Args({"02:4b:00:00:00:01"}));
+    StartSimulator("b", {QStringLiteral("--log"), log_});
+    const Outcome lower = Status(Line({"02:4b:00:00:00:01"}));
     ASSERT_TRUE(lower.finished);
     EXPECT_EQ(lower.exitCode, 4);
     EXPECT_TRUE(lower.out.isEmpty());

@@ -63,13 +63,19 @@ protected:
     bool created_ = false;
 };
 
-const Adapter* Find(const AdapterList& list, const char* name) {
+// The named adapter as "up defaultRoute address/mask[ dhcp]...", or "none".
+QString Describe(const AdapterList& list, const char* name) {
     for (const Adapter& adapter : list.adapters) {
         if (adapter.name == QLatin1String(name)) {
-            return &adapter;
+            QString text = QStringLiteral("%1 %2").arg(adapter.up).arg(adapter.defaultRoute);
+            for (const AdapterAddress& address : adapter.addresses) {
+                text += u' ' + address.ipAddress + u'/' + address.subnetMask +
+                        (address.dhcp ? QStringLiteral(" dhcp") : QString());
+            }
+            return text;
         }
     }
-    return nullptr;
+    return QStringLiteral("none");
 }
 
 TEST_F(AdapterReaderInNamespace, ReadsAddressesInOrderWithLeasedOnesAsDhcp) {
@@ -90,29 +96,9 @@ TEST_F(AdapterReaderInNamespace, ReadsAddressesInOrderWithLeasedOnesAsDhcp) {
     const AdapterList list = ReadInNamespace();
     ASSERT_EQ(list.state, AdapterListState::Ok);
     EXPECT_EQ(list.adapters.size(), 3u) << "lo and the address-less vtd are no adapters";
-    EXPECT_EQ(Find(list, "lo"), nullptr);
-    EXPECT_EQ(Find(list, "vtd"), nullptr);
-
-    const Adapter* vta = Find(list, "vta");
-    ASSERT_NE(vta, nullptr);
-    EXPECT_TRUE(vta->up);
-    EXPECT_TRUE(vta->defaultRoute);
-    ASSERT_EQ(vta->addresses.size(), 2u);
-    EXPECT_EQ(vta->addresses[0].ipAddress, "10.77.0.5");
-    EXPECT_EQ(vta->addresses[0].subnetMask, "255.255.255.0");
-    EXPECT_FALSE(vta->addresses[0].dhcp);
-    EXPECT_EQ(vta->addresses[1].ipAddress, "10.77.1.9");
-    EXPECT_EQ(vta->addresses[1].subnetMask, "255.255.0.0");
-    EXPECT_TRUE(vta->addresses[1].dhcp);
-
-    const Adapter* vtb = Find(list, "vtb");
-    ASSERT_NE(vtb, nullptr);
-    EXPECT_FALSE(vtb->defaultRoute);
-    ASSERT_EQ(vtb->addresses.size(), 1u);
-    EXPECT_FALSE(vtb->addresses[0].dhcp);
-    const Adapter* vtc = Find(list, "vtc");
-    ASSERT_NE(vtc, nullptr);
-    EXPECT_FALSE(vtc->up);
+    EXPECT_EQ(Describe(list, "vta"), "1 1 10.77.0.5/255.255.255.0 10.77.1.9/255.255.0.0 dhcp");
+    EXPECT_EQ(Describe(list, "vtb"), "1 0 10.88.0.1/255.255.255.0");
+    EXPECT_EQ(Describe(list, "vtc"), "0 0 10.99.0.1/255.255.255.0");
 
     // A host name mapped to 127.0.1.1 gives the default route's adapter, wherever it is listed.
     EXPECT_EQ(ChoosePcAddress("pc", {"127.0.1.1"}, list), "10.77.0.5");

@@ -10,45 +10,21 @@ namespace vantoro {
 namespace {
 
 TEST(BrowserTest, BridgePageOpensOnlyForAPlainDottedQuad) {
-    const struct {
-        const char* text;
-        const char* url; // nullptr: refused
-    } cases[] = {
-        {"192.168.0.227", "http://192.168.0.227/"},
-        {"0.0.0.0", "http://0.0.0.0/"},
-        {"255.255.255.255", "http://255.255.255.255/"},
-        {"", nullptr},
-        {" 10.0.0.1", nullptr},
-        {"10.0.0.1 ", nullptr},
-        {"10.0.0.1 --incognito", nullptr},
-        {"-10.0.0.1", nullptr},
-        {"--new-window", nullptr},
-        {"file:///etc/passwd", nullptr},
-        {"file:10.0.0.1", nullptr},
-        {"javascript:alert(1)", nullptr},
-        {"10.0.0.1;reboot", nullptr},
-        {"10.0.0.1\"", nullptr},
-        {"'10.0.0.1'", nullptr},
-        {"010.0.0.1", nullptr},
-        {"10.0.0.01", nullptr},
-        {"10.0.0.256", nullptr},
-        {"1000.0.0.1", nullptr},
-        {"10.0.0", nullptr},
-        {"10.0.0.1.5", nullptr},
-        {"10.0.0.1/admin", nullptr},
-        {"10.0.0.1:8080", nullptr},
-        {"http://10.0.0.1/", nullptr},
-        {"1.2.3.\xd9\xa3", nullptr}, // an Arabic-Indic digit
-        {"bridge.local", nullptr},
-    };
-    for (const auto& c : cases) {
-        const std::optional<QUrl> url = BridgePageUrl(QString::fromUtf8(c.text));
-        if (c.url == nullptr) {
-            EXPECT_FALSE(url.has_value()) << c.text;
-        } else {
-            ASSERT_TRUE(url.has_value()) << c.text;
-            EXPECT_EQ(url->toString(), QString::fromLatin1(c.url));
-        }
+    for (const char* quad : {"192.168.0.227", "0.0.0.0", "255.255.255.255"}) {
+        EXPECT_EQ(BridgePageUrl(quad), QUrl(QStringLiteral("http://%1/").arg(quad)));
+    }
+    // Anything a shell or a browser could read as more than an address, split at '|'; the
+    // last has an Arabic-Indic digit.
+    QStringList refused =
+        QString("| 10.0.0.1|10.0.0.1 |10.0.0.1 --incognito|-10.0.0.1|--new-window|"
+                "file:///etc/passwd|file:10.0.0.1|javascript:alert(1)|"
+                "10.0.0.1;reboot|10.0.0.1\"|'10.0.0.1'|010.0.0.1|10.0.0.01|"
+                "10.0.0.256|1000.0.0.1|10.0.0|10.0.0.1.5|10.0.0.1/admin|"
+                "10.0.0.1:8080|http://10.0.0.1/|bridge.local")
+            .split('|');
+    refused << QString::fromUtf8("1.2.3.\xd9\xa3");
+    for (const QString& text : refused) {
+        EXPECT_FALSE(BridgePageUrl(text).has_value()) << text.toStdString();
     }
 }
 

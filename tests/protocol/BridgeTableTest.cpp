@@ -1,6 +1,7 @@
 #include "protocol/Bridge.h"
 #include "tests/support/FakeTransport.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -31,38 +32,22 @@ TEST_F(Table, EveryReplyFieldLandsInItsRecordField) {
     ASSERT_EQ(Feed(SimpleReply("02:4B:00:00:00:01", "Lobby", "WB-100", "192.168.1.20")).kind,
               ReplyKind::New);
     const Bridge& b = At(0);
-    const std::pair<const BridgeText*, const char*> expected[] = {
-        {&b.macAddress, "02:4B:00:00:00:01"},
-        {&b.deviceName, "Lobby"},
-        {&b.ipMode, "static"},
-        {&b.ipAddress, "192.168.1.20"},
-        {&b.subnetMask, "255.255.255.0"},
-        {&b.gateway, "192.168.1.1"},
-        {&b.networkType, "1"},
-        {&b.channel, "6"},
-        {&b.profile, "1"},
-        {&b.country, "US"},
-        {&b.privacy, "1"},
-        {&b.keyLength, "10"},
-        {&b.keyId, "2"},
-        {&b.keys[0], "0123456789"},
-        {&b.keys[1], ""},
-        {&b.keys[2], "ABCDEF0123"},
-        {&b.ssid, "office"},
-        {&b.ssidCount, "0"},
-        {&b.linkQuality, "87"},
-        {&b.txPackets, "1200"},
-        {&b.rxPackets, "3400"},
-        {&b.userName, "admin"},
-        {&b.password, "secret"},
-        {&b.version, "1.2.3"},
-        {&row_[ColumnDeviceName], "Lobby"},
-        {&row_[ColumnModel], "WB-100"},
-        {&row_[ColumnIpAddress], "192.168.1.20"},
-        {&row_[ColumnMacAddress], "02:4B:00:00:00:01"}};
-    for (const auto& [field, text] : expected) {
-        EXPECT_EQ(field->view(), text);
+    const auto t = [](const BridgeText& text) { return text.toQString(); };
+    QStringList fields =
+        QStringList{t(b.macAddress), t(b.deviceName), t(b.ipMode),      t(b.ipAddress),
+                    t(b.subnetMask), t(b.gateway),    t(b.networkType), t(b.channel),
+                    t(b.profile),    t(b.country)} +
+        QStringList{t(b.privacy),     t(b.keyLength), t(b.keyId), t(b.keys[0]),
+                    t(b.keys[1]),     t(b.keys[2]),   t(b.ssid),  t(b.ssidCount),
+                    t(b.linkQuality), t(b.txPackets)} +
+        QStringList{t(b.rxPackets), t(b.userName), t(b.password), t(b.version)};
+    for (const BridgeText& cell : row_) {
+        fields << t(cell);
     }
+    EXPECT_EQ(fields.join('|'), "02:4B:00:00:00:01|Lobby|static|192.168.1.20|255.255.255.0|"
+                                "192.168.1.1|1|6|1|US|1|10|2|0123456789||ABCDEF0123|office|0|87|"
+                                "1200|3400|admin|secret|1.2.3|Lobby|WB-100|192.168.1.20|"
+                                "02:4B:00:00:00:01");
     EXPECT_EQ(b.workChannel, 6);
     EXPECT_EQ(b.workProfile, 1);
     // Bridges send 8-bit text: every byte is one character.

@@ -2,7 +2,6 @@
 
 #include "tests/sim/SimTestUtil.h"
 
-#include <QBuffer>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -55,32 +54,6 @@ TEST(SimulatedLan, RequestsSentFromTheReceivingSlotAreServedInTheSameAdvance) {
     lan.Advance(5);
     ASSERT_EQ(spy.count(), 9);
     EXPECT_TRUE(spy.last().at(0).toByteArray().startsWith("Torva_MultiAp_mgnt\r1003\rACK\r"));
-}
-
-TEST(SimulatedLan, OversizeDatagramsAreCutToOneFrameAndFailuresCanBeInjected) {
-    SimulatedLan lan(DemoFleet(), {}, ClockMode::Manual);
-    QSignalSpy spy(&lan, &Transport::DatagramReceived);
-    QSignalSpy failed(&lan, &Transport::ReceiveFailed);
-    lan.InjectDatagram(QByteArray(3000, 'x'), 5);
-    lan.SendRequest(QByteArray(1600, 'y'), {});
-    lan.InjectReceiveFailure(10);
-    lan.Advance(5);
-    ASSERT_EQ(spy.count(), 2);
-    EXPECT_EQ(spy.at(0).at(0).toByteArray(), QByteArray(kMaxDatagramBytes, 'y'));
-    EXPECT_EQ(spy.at(1).at(0).toByteArray(), QByteArray(kMaxDatagramBytes, 'x'));
-    EXPECT_TRUE(JsonLine(lan.requestLog()[0]).value("command").isNull());
-    EXPECT_EQ(failed.count(), 0);
-    lan.Advance(5);
-    EXPECT_EQ(failed.count(), 1);
-
-    SimulatedLan closed(DemoFleet(), {}, ClockMode::Manual);
-    QSignalSpy nothing(&closed, &Transport::DatagramReceived);
-    closed.setSetupStatus(SetupStatus::BindFailed);
-    EXPECT_EQ(closed.Open(), SetupStatus::BindFailed);
-    closed.SendBroadcast(kDiscovery);
-    closed.Advance(1000);
-    EXPECT_EQ(nothing.count(), 0) << "a failed set-up sends nothing";
-    EXPECT_TRUE(closed.requestLog().isEmpty());
 }
 
 } // namespace
