@@ -6,7 +6,7 @@ build="$1"
 seconds="${2:-60}"
 
 status=0
-for target in fuzz_parse_reply fuzz_rtf_reader; do
+for target in fuzz_parse_reply fuzz_rtf_reader fuzz_plan_reader; do
   corpus="$(mktemp -d)"
   seeds="fuzz/corpus/${target#fuzz_}"
   if [[ -d "$seeds" ]]; then cp -r "$seeds"/. "$corpus"/; fi

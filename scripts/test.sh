@@ -47,5 +47,5 @@ cmake --build --preset tsan -j "$jobs"
 ctest --preset tsan
 
 cmake --preset fuzz
-cmake --build --preset fuzz -j "$jobs" --target fuzz_parse_reply fuzz_rtf_reader
+cmake --build --preset fuzz -j "$jobs" --target fuzz_parse_reply fuzz_rtf_reader fuzz_plan_reader
 scripts/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"
