@@ -17,7 +17,7 @@ TEST_F(WatchOverUdp, ReportsABridgeThatAppearsChangesAndGoes) {
                         "ipAddress": "10.60.0.1", "ssid": ")" +
                    ssid + "\"}]");
         file.close();
-        StartSimulator('b', QStringList{QStringLiteral("--fleet"), fleet});
+        StartSimulator("b", QStringList{QStringLiteral("--fleet"), fleet});
     };
     const auto stopBridge = [&] {
         background_.last()->kill();
@@ -26,8 +26,8 @@ TEST_F(WatchOverUdp, ReportsABridgeThatAppearsChangesAndGoes) {
     // A scan every 4 s: requests in its first second, its report at 3.5 s. One scan to spare
     // for a change that misses the scan after it on a slow machine.
     QProcess watch;
-    const QStringList command = In('a', QStringList{QStringLiteral(VANTORO_CLI_PATH)} +
-                                            Args({"watch", "--interval", "4", "--count", "5"}));
+    const QStringList command = In("a", QStringList{QStringLiteral(VANTORO_CLI_PATH)} +
+                                            Line({"watch", "--interval", "4", "--count", "5"}));
     QString out;
     const auto waitFor = [&](const QString& text) {
         QElapsedTimer clock;
