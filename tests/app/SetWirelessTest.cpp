@@ -112,48 +112,47 @@ TEST_F(SetWireless, RulesRefuseWithTheirOwnMessagesAndSendNothing) {
 
 TEST_F(SetWireless, ARequestThatChangesNothingIsNotSent) {
     const struct {
-        const char* password;
-        QStringList args;
+        DemoBridge bridge;
+        const char* line; // the command and its options, at spaces; the identifier goes in after it
         bool changes;
     } cases[] = {
-        {"front01", Line({"set-wireless", kOffice.mac, "--ssid", "Office", "--infrastructure"}),
+        {kOffice, "set-wireless --ssid Office --infrastructure", false},
+        {kOffice, "set-wireless --region US --wep off", false},
+        {kParis, "set-wireless --mode g --channel 11", false},
+        {kWarehouse,
+         "set-wireless --key-size 64 --key 1=0A1B2C3D4E --key 3= --key 4=********** --default-key "
+         "2",
          false},
-        {"front01", Line({"set-wireless", kOffice.mac, "--region", "US", "--wep", "off"}), false},
-        {"paris04", Line({"set-wireless", kParis.mac, "--mode", "g", "--channel", "11"}), false},
-        {"store02",
-         Line({"set-wireless", kWarehouse.mac, "--key-size", "64", "--key", "1=0A1B2C3D4E", "--key",
-               "3=", "--key", "4=**********", "--default-key", "2"}),
-         false},
-        {"lab03", Line({"set-wireless", kLab.mac, "--wep", "on"}), false},
-        {"front01", Line({"set-ip", kOffice.mac, "--static", "--address", "192.168.1.250"}), false},
-        {"store02", Line({"set-ip", kWarehouse.mac, "--dhcp", "--netmask", "255.255.255.0"}),
-         false},
+        {kLab, "set-wireless --wep on", false},
+        {kOffice, "set-ip --static --address 192.168.1.250", false},
+        {kWarehouse, "set-ip --dhcp --netmask 255.255.255.0", false},
         // Each setting on its own makes a change.
-        {"front01", Line({"set-wireless", kOffice.mac, "--ssid", "office"}), true},
-        {"front01", Line({"set-wireless", kOffice.mac, "--region", "CA", "--agree-region"}), true},
-        {"front01", Line({"set-wireless", kOffice.mac, "--adhoc"}), true},
-        {"paris04", Line({"set-wireless", kParis.mac, "--mode", "b"}), true},
-        {"paris04", Line({"set-wireless", kParis.mac, "--channel", "12"}), true},
-        {"front01", Line({"set-wireless", kOffice.mac, "--wep", "on", "--passphrase", "x"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--default-key", "1"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--key", "1=0a1b2c3d4e"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--key", "3=0011223344"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--passphrase", "x"}), true},
-        {"store02",
-         Line({"set-wireless", kWarehouse.mac, "--key-size", "128", "--passphrase", "x"}), true},
-        {"front01", Line({"set-ip", kOffice.mac, "--dhcp"}), true},
-        {"front01", Line({"set-ip", kOffice.mac, "--netmask", "255.255.0.0"}), true},
-        {"store02", Line({"set-ip", kWarehouse.mac, "--address", "192.168.1.58"}), true},
+        {kOffice, "set-wireless --ssid office", true},
+        {kOffice, "set-wireless --region CA --agree-region", true},
+        {kOffice, "set-wireless --adhoc", true},
+        {kParis, "set-wireless --mode b", true},
+        {kParis, "set-wireless --channel 12", true},
+        {kOffice, "set-wireless --wep on --passphrase x", true},
+        {kWarehouse, "set-wireless --default-key 1", true},
+        {kWarehouse, "set-wireless --key 1=0a1b2c3d4e", true},
+        {kWarehouse, "set-wireless --key 3=0011223344", true},
+        {kWarehouse, "set-wireless --passphrase x", true},
+        {kWarehouse, "set-wireless --key-size 128 --passphrase x", true},
+        {kOffice, "set-ip --dhcp", true},
+        {kOffice, "set-ip --netmask 255.255.0.0", true},
+        {kWarehouse, "set-ip --address 192.168.1.58", true},
     };
     for (const auto& c : cases) {
-        passwords_.environment = QString::fromLatin1(c.password);
-        EXPECT_EQ(Change(c.args + Line({"--user", "admin", "--dry-run"})), ExitStatus::Ok)
-            << c.args.join(u' ').toStdString() << "\n"
+        passwords_.environment = QString::fromLatin1(c.bridge.password);
+        QStringList args = QString::fromLatin1(c.line).split(u' ');
+        args.insert(1, QString::fromLatin1(c.bridge.mac));
+        EXPECT_EQ(Change(args + Line({"--user", "admin", "--dry-run"})), ExitStatus::Ok)
+            << c.line << "\n"
             << err_.toStdString();
         EXPECT_EQ(out_ == QStringLiteral("Nothing to change: the bridge already has these "
                                          "settings.\n"),
                   !c.changes)
-            << c.args.join(u' ').toStdString() << out_.toStdString();
+            << c.line << out_.toStdString();
     }
     // Without --dry-run nothing goes out either: ChangeOverUdpTest.
 }
