@@ -32,19 +32,14 @@ protected:
         return finished.value_or(ExitStatus::Usage);
     }
 
-    // The configuration requests sent to mac, as "key value" items.
+    // The configuration requests sent to mac, their "key value" items joined by '|'.
     QStringList SentTo(const char* mac) const {
+        const QByteArray head = QByteArray("Torva_MultiAp_mgnt 1002 REQ ") + mac + ' ';
         QStringList sent;
-        for (const QString& line : lan_.requestLog()) {
-            const QJsonObject entry = QJsonDocument::fromJson(line.toUtf8()).object();
-            if (entry.value(QStringLiteral("command")).toInt() == 1002 &&
-                entry.value(QStringLiteral("target")).toString() == QLatin1String(mac)) {
-                QStringList items;
-                for (const QJsonValue item : entry.value(QStringLiteral("items")).toArray()) {
-                    items.append(item.toArray()[0].toString() + u' ' +
-                                 item.toArray()[1].toString());
-                }
-                sent.append(items.join(u'|'));
+        for (const QByteArray& request : Sent()) {
+            if (request.startsWith(head)) {
+                sent.append(
+                    QString::fromLatin1(request.mid(head.size()).chopped(2)).replace(u'\r', u'|'));
             }
         }
         return sent;

@@ -22,6 +22,12 @@ protected:
         passwords_.environment = QString::fromLatin1(bridge.password);
         return Change(Line({"set-wireless", bridge.mac, "--user", "admin", "--dry-run"}) + options);
     }
+    // The options split at spaces; '_' stands for a space inside a value.
+    ExitStatus DryRun(const DemoBridge& bridge, const char* options) {
+        return DryRun(bridge, QString::fromLatin1(options)
+                                  .split(u' ', Qt::SkipEmptyParts)
+                                  .replaceInStrings(QStringLiteral("_"), QStringLiteral(" ")));
+    }
 };
 
 // Which items go out, and in what order, is the request builder's to test; here, which values the
@@ -29,48 +35,43 @@ protected:
 TEST_F(SetWireless, ActsOnTheDialogAsItOpensInTheOrderOfItsControls) {
     const struct {
         DemoBridge bridge;
-        QStringList options;
+        const char* options;
         const char* items; // one per line, joined by '|'
     } cases[] = {
-        {kOffice, Line({"--ssid", "Front Desk"}), "^isl_wlg_ssid Front Desk|isl_wlg_nw_type 1|"},
+        {kOffice, "--ssid Front_Desk", "^isl_wlg_ssid Front Desk|isl_wlg_nw_type 1|"},
         // Ad-hoc without the Ad-Hoc dialog sends the reported mode and channel.
-        {kOffice, Line({"--adhoc"}), "|isl_wlg_nw_type 2|isl_wlg_profile 1|isl_wlg_channel 6|"},
-        {kParis, Line({"--mode", "bg", "--channel", "13"}),
-         "|isl_wlg_profile 1|isl_wlg_channel 13|"},
+        {kOffice, "--adhoc", "|isl_wlg_nw_type 2|isl_wlg_profile 1|isl_wlg_channel 6|"},
+        {kParis, "--mode bg --channel 13", "|isl_wlg_profile 1|isl_wlg_channel 13|"},
         // Another region starts at its first channel; the channel option comes after it.
-        {kParis, Line({"--region", "US", "--agree-region"}),
+        {kParis, "--region US --agree-region",
          "^isl_wlg_country US|isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 3|"
          "isl_wlg_channel 1|"},
-        {kParis, Line({"--channel", "11", "--region", "US", "--agree-region"}),
-         "|isl_wlg_channel 11|"},
-        {kParis, Line({"--region", "FR", "--mode", "b"}),
-         "^isl_wlg_ssid Atelier|isl_wlg_nw_type 2|"
-         "isl_wlg_profile 0|isl_wlg_channel 11|"},
-        {kParis, Line({"--infrastructure"}), "|isl_wlg_nw_type 1|isl_wlg_privacy 0|"},
-        {kTaipei, Line({"--region", "JP", "--agree-region"}), "^isl_wlg_country JP|"},
-        {kWarehouse, Line({"--ssid", "Dock"}),
+        {kParis, "--channel 11 --region US --agree-region", "|isl_wlg_channel 11|"},
+        {kParis, "--region FR --mode b",
+         "^isl_wlg_ssid Atelier|isl_wlg_nw_type 2|isl_wlg_profile 0|isl_wlg_channel 11|"},
+        {kParis, "--infrastructure", "|isl_wlg_nw_type 1|isl_wlg_privacy 0|"},
+        {kTaipei, "--region JP --agree-region", "^isl_wlg_country JP|"},
+        {kWarehouse, "--ssid Dock",
          "|isl_wlg_privacy 1|isl_wlg_keyid 1|isl_wlg_key_1 0A1B2C3D4E|isl_wlg_empty_key_1 1|"
          "isl_wlg_key_2 1122334455|isl_wlg_empty_key_2 1|isl_wlg_empty_key_3 empty|"},
-        {kWarehouse, Line({"--wep", "off"}), "|isl_wlg_privacy 0|"},
+        {kWarehouse, "--wep off", "|isl_wlg_privacy 0|"},
         // Typed keys keep their case; the mask leaves a key out.
-        {kWarehouse, Line({"--key", "3=aabbccddee", "--key", "1=**********", "--default-key", "3"}),
+        {kWarehouse, "--key 3=aabbccddee --key 1=********** --default-key 3",
          "|isl_wlg_keyid 2|isl_wlg_key_2 1122334455|isl_wlg_empty_key_2 1|"
          "isl_wlg_key_3 aabbccddee|"},
         // A new size empties every slot, the reported keys included.
-        {kWarehouse,
-         Line({"--key-size", "128", "--key", "4=00112233445566778899aabbcc", "--default-key", "4"}),
+        {kWarehouse, "--key-size 128 --key 4=00112233445566778899aabbcc --default-key 4",
          "|isl_wlg_keyid 3|isl_wlg_empty_key_1 empty|isl_wlg_empty_key_2 empty|"},
-        {kLab, Line({"--default-key", "3", "--key-size", "128"}),
+        {kLab, "--default-key 3 --key-size 128",
          "|isl_wlg_keyid 2|isl_wlg_key_1 00112233445566778899AABBCC|"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(c.bridge, c.options), ExitStatus::Ok)
-            << c.bridge.mac << ' ' << c.options.join(u' ').toStdString() << "\n"
+            << c.bridge.mac << ' ' << c.options << "\n"
             << err_.toStdString();
         const QString items = u'^' + Items().join(u'|') + u'|';
         EXPECT_TRUE(items.contains(QLatin1String(c.items)))
-            << c.bridge.mac << ' ' << c.options.join(u' ').toStdString() << ": "
-            << items.toStdString();
+            << c.bridge.mac << ' ' << c.options << ": " << items.toStdString();
     }
     EXPECT_TRUE(Sent().isEmpty());
 }
@@ -78,32 +79,30 @@ TEST_F(SetWireless, ActsOnTheDialogAsItOpensInTheOrderOfItsControls) {
 TEST_F(SetWireless, RulesRefuseWithTheirOwnMessagesAndSendNothing) {
     const struct {
         DemoBridge bridge;
-        QStringList options;
+        const char* options;
         const char* message;
     } cases[] = {
         // An empty key may be left for another, but not applied as the key in use.
-        {kWarehouse, Line({"--key", "2="}),
-         "Invalid length.\nPlease type in 10 digit Hex number.\n"},
-        {kTaipei,
-         {},
+        {kWarehouse, "--key 2=", "Invalid length.\nPlease type in 10 digit Hex number.\n"},
+        {kTaipei, "",
          "Please select a Country/Region\ngive the region with --region CODE --agree-region\n"},
-        {kParis, Line({"--channel", "9"}),
+        {kParis, "--channel 9",
          "channel 9 is not offered in France: choose a channel from 10 to 13 with --channel\n"},
-        {kTaipei, Line({"--adhoc", "--mode", "b"}),
+        {kTaipei, "--adhoc --mode b",
          "no channel is offered in the region 'TW': choose a region with --region\n"},
-        {kOffice, Line({"--mode", "g"}),
+        {kOffice, "--mode g",
          "--mode and --channel set up an ad-hoc network: this bridge is in an infrastructure "
          "network (add --adhoc)\n"},
-        {kOffice, Line({"--key", "1=0011223344"}),
+        {kOffice, "--key 1=0011223344",
          "this bridge has WEP off: the key options need --wep on as well\n"},
-        {kOffice, Line({"--region", "DE"}),
+        {kOffice, "--region DE",
          "Selecting the incorrect region may result in a\nviolation of applicable law. Do you "
          "agree\nto act in accordance with these settings?\nnothing was sent: add --agree-region "
          "to agree\n"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(c.bridge, c.options), ExitStatus::Refused)
-            << c.bridge.mac << ' ' << c.options.join(u' ').toStdString();
+            << c.bridge.mac << ' ' << c.options;
         EXPECT_EQ(err_, QLatin1String(c.message));
         EXPECT_TRUE(out_.isEmpty());
     }
@@ -112,48 +111,47 @@ TEST_F(SetWireless, RulesRefuseWithTheirOwnMessagesAndSendNothing) {
 
 TEST_F(SetWireless, ARequestThatChangesNothingIsNotSent) {
     const struct {
-        const char* password;
-        QStringList args;
+        DemoBridge bridge;
+        const char* line; // the command and its options, at spaces; the identifier goes in after it
         bool changes;
     } cases[] = {
-        {"front01", Line({"set-wireless", kOffice.mac, "--ssid", "Office", "--infrastructure"}),
+        {kOffice, "set-wireless --ssid Office --infrastructure", false},
+        {kOffice, "set-wireless --region US --wep off", false},
+        {kParis, "set-wireless --mode g --channel 11", false},
+        {kWarehouse,
+         "set-wireless --key-size 64 --key 1=0A1B2C3D4E --key 3= --key 4=********** "
+         "--default-key 2",
          false},
-        {"front01", Line({"set-wireless", kOffice.mac, "--region", "US", "--wep", "off"}), false},
-        {"paris04", Line({"set-wireless", kParis.mac, "--mode", "g", "--channel", "11"}), false},
-        {"store02",
-         Line({"set-wireless", kWarehouse.mac, "--key-size", "64", "--key", "1=0A1B2C3D4E", "--key",
-               "3=", "--key", "4=**********", "--default-key", "2"}),
-         false},
-        {"lab03", Line({"set-wireless", kLab.mac, "--wep", "on"}), false},
-        {"front01", Line({"set-ip", kOffice.mac, "--static", "--address", "192.168.1.250"}), false},
-        {"store02", Line({"set-ip", kWarehouse.mac, "--dhcp", "--netmask", "255.255.255.0"}),
-         false},
+        {kLab, "set-wireless --wep on", false},
+        {kOffice, "set-ip --static --address 192.168.1.250", false},
+        {kWarehouse, "set-ip --dhcp --netmask 255.255.255.0", false},
         // Each setting on its own makes a change.
-        {"front01", Line({"set-wireless", kOffice.mac, "--ssid", "office"}), true},
-        {"front01", Line({"set-wireless", kOffice.mac, "--region", "CA", "--agree-region"}), true},
-        {"front01", Line({"set-wireless", kOffice.mac, "--adhoc"}), true},
-        {"paris04", Line({"set-wireless", kParis.mac, "--mode", "b"}), true},
-        {"paris04", Line({"set-wireless", kParis.mac, "--channel", "12"}), true},
-        {"front01", Line({"set-wireless", kOffice.mac, "--wep", "on", "--passphrase", "x"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--default-key", "1"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--key", "1=0a1b2c3d4e"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--key", "3=0011223344"}), true},
-        {"store02", Line({"set-wireless", kWarehouse.mac, "--passphrase", "x"}), true},
-        {"store02",
-         Line({"set-wireless", kWarehouse.mac, "--key-size", "128", "--passphrase", "x"}), true},
-        {"front01", Line({"set-ip", kOffice.mac, "--dhcp"}), true},
-        {"front01", Line({"set-ip", kOffice.mac, "--netmask", "255.255.0.0"}), true},
-        {"store02", Line({"set-ip", kWarehouse.mac, "--address", "192.168.1.58"}), true},
+        {kOffice, "set-wireless --ssid office", true},
+        {kOffice, "set-wireless --region CA --agree-region", true},
+        {kOffice, "set-wireless --adhoc", true},
+        {kParis, "set-wireless --mode b", true},
+        {kParis, "set-wireless --channel 12", true},
+        {kOffice, "set-wireless --wep on --passphrase x", true},
+        {kWarehouse, "set-wireless --default-key 1", true},
+        {kWarehouse, "set-wireless --key 1=0a1b2c3d4e", true},
+        {kWarehouse, "set-wireless --key 3=0011223344", true},
+        {kWarehouse, "set-wireless --passphrase x", true},
+        {kWarehouse, "set-wireless --key-size 128 --passphrase x", true},
+        {kOffice, "set-ip --dhcp", true},
+        {kOffice, "set-ip --netmask 255.255.0.0", true},
+        {kWarehouse, "set-ip --address 192.168.1.58", true},
     };
     for (const auto& c : cases) {
-        passwords_.environment = QString::fromLatin1(c.password);
-        EXPECT_EQ(Change(c.args + Line({"--user", "admin", "--dry-run"})), ExitStatus::Ok)
-            << c.args.join(u' ').toStdString() << "\n"
+        passwords_.environment = QString::fromLatin1(c.bridge.password);
+        QStringList args = QString::fromLatin1(c.line).split(u' ');
+        args.insert(1, QString::fromLatin1(c.bridge.mac));
+        EXPECT_EQ(Change(args + Line({"--user", "admin", "--dry-run"})), ExitStatus::Ok)
+            << c.line << "\n"
             << err_.toStdString();
         EXPECT_EQ(out_ == QStringLiteral("Nothing to change: the bridge already has these "
                                          "settings.\n"),
                   !c.changes)
-            << c.args.join(u' ').toStdString() << out_.toStdString();
+            << c.line << out_.toStdString();
     }
     // Without --dry-run nothing goes out either: ChangeOverUdpTest.
 }

@@ -101,14 +101,13 @@ TEST(IpSettingsTest, PcSideComesFromTheFirstEntryWithTheSameAddressText) {
     const QList<PcAddressEntry> entries{{"192.168.1.10", "255.255.255.0", false},
                                         {"10.0.0.7", "255.0.0.0", true},
                                         {"10.0.0.7", "255.255.0.0", false}};
-    const PcIpSettings second = LookUpPcAddress("10.0.0.7", entries);
-    EXPECT_EQ(second.address, "10.0.0.7");
-    EXPECT_EQ(second.mask, "255.0.0.0");
-    EXPECT_EQ(second.source, "Dhcp");
-    EXPECT_EQ(LookUpPcAddress("192.168.1.10", entries).source, "Fixed");
-    const PcIpSettings none = LookUpPcAddress("office-pc", entries);
-    EXPECT_EQ(none.mask, "0.0.0.0");
-    EXPECT_EQ(none.source, "Fixed");
+    const auto found = [&](const char* address) {
+        const PcIpSettings pc = LookUpPcAddress(address, entries);
+        return pc.address + ' ' + pc.mask + ' ' + pc.source;
+    };
+    EXPECT_EQ(found("10.0.0.7"), "10.0.0.7 255.0.0.0 Dhcp");
+    EXPECT_EQ(found("192.168.1.10"), "192.168.1.10 255.255.255.0 Fixed");
+    EXPECT_EQ(found("office-pc"), "office-pc 0.0.0.0 Fixed");
 }
 
 TEST(IpSettingsTest, SuggestionStepsTheFourthOctetAndWrapsWithoutCarry) {

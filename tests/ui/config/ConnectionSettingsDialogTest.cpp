@@ -22,11 +22,6 @@
 namespace vantoro {
 namespace {
 
-const QString kKeyLength10 =
-    QStringLiteral("Invalid key length, please enter 10 Hex digits or leave it blank!!");
-const QString kRebooting =
-    QStringLiteral("The Bridge is now rebooting, please wait about 20 seconds.");
-
 // Plays the user against the dialog: every change goes through keys and clicks.
 class ConnectionSettingsDialogTest : public ::testing::Test, public test::DialogHarness {
 protected:
@@ -71,7 +66,6 @@ protected:
     // Check boxes and radios by the Space bar, as from the keyboard.
     void Toggle(const char* name) { QTest::keyClick(&Find<QAbstractButton>(name), Qt::Key_Space); }
     void Press(const char* button) { test::Click(*dialog_, button); }
-    void TypeKey(const QString& text) { QTest::keyClicks(&Key(), text); }
     // Typing that may go beyond ASCII (keyClicks takes ASCII only).
     static void Type(QWidget* edit, const QString& text) {
         for (QChar c : text) {
@@ -86,7 +80,8 @@ protected:
     // the rescan that follow it. The request's whole form is the request builder's to test.
     QByteArrayList Applied() {
         EXPECT_EQ(requests.size(), 1);
-        EXPECT_EQ(Messages().value(Messages().size() - 1), kRebooting);
+        EXPECT_EQ(Messages().value(Messages().size() - 1),
+                  "The Bridge is now rebooting, please wait about 20 seconds.");
         EXPECT_FALSE(dialog_->isVisible());
         EXPECT_EQ(scansStarted, 1);
         const QByteArray head = "Torva_MultiAp_mgnt 1002 REQ 02:4B:00:00:00:02 ";
@@ -347,15 +342,16 @@ TEST_F(ConnectionSettingsDialogTest, KeyIndexChangeNeedsAFullKeyTheMaskOrNothing
     Open();
     QTest::keyClick(&Key(), Qt::Key_Backspace); // a masked key empties at once
     EXPECT_FALSE(Key().isMasked());
-    TypeKey("123456789");
+    QTest::keyClicks(&Key(), "123456789");
     Pick("keyIndexList", 2);
-    EXPECT_EQ(Messages(), QStringList{kKeyLength10});
+    EXPECT_EQ(Messages(),
+              QStringList{"Invalid key length, please enter 10 Hex digits or leave it blank!!"});
     EXPECT_EQ(List("keyIndexList").currentText(), "Key 2:");
     EXPECT_EQ(dialog_->keyIndex(), 1);
     EXPECT_TRUE(Focused("keyEdit"));
     EXPECT_EQ(Key().text(), "123456789");
 
-    TypeKey("a");
+    QTest::keyClicks(&Key(), "a");
     Pick("keyIndexList", 2);
     EXPECT_EQ(dialog_->keyIndex(), 2);
     EXPECT_EQ(Key().text(), ""); // an empty slot is typed in clear
@@ -408,7 +404,7 @@ TEST_F(ConnectionSettingsDialogTest, AStoredKeyOfTheWrongLengthIsRefusedNotCut) 
     ExpectNothingSent();
     // Once replaced, typing is held to ten digits again.
     QTest::keyClick(&Key(), Qt::Key_Backspace);
-    TypeKey("0123456789ABC");
+    QTest::keyClicks(&Key(), "0123456789ABC");
     EXPECT_EQ(Key().text(), "0123456789");
 }
 
@@ -419,7 +415,7 @@ TEST_F(ConnectionSettingsDialogTest, ManualSizeSwitchEmptiesEveryKeyFor128BitKey
     EXPECT_EQ(Key().text(), "");
     EXPECT_FALSE(Key().isMasked());
     EXPECT_TRUE(bridge().keys64[0].isEmpty());
-    TypeKey(QString(30, u'C'));
+    QTest::keyClicks(&Key(), QString(30, u'C'));
     EXPECT_EQ(Key().text(), QString(26, u'C'));
 
     Press("okButton");

@@ -2,31 +2,20 @@
 
 #include "ui/controls/IpAddressEdit.h"
 
+#include "tests/support/Controls.h"
+
 #include <QApplication>
-#include <QDialog>
 #include <QLineEdit>
 #include <QTest>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace vantoro {
 namespace {
 
-class IpAddressEditTest : public ::testing::Test {
+class IpAddressEditTest : public test::BetweenTwoEdits<IpAddressEdit> {
 protected:
     void SetUp() override {
-        before_->setObjectName(QStringLiteral("before"));
-        edit_->setObjectName(QStringLiteral("address"));
-        after_->setObjectName(QStringLiteral("after"));
-        auto* layout = new QVBoxLayout(dialog_.get());
-        layout->addWidget(before_);
-        layout->addWidget(edit_);
-        layout->addWidget(after_);
-        dialog_->show();
-        dialog_->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
-        edit_->setFocus(Qt::TabFocusReason);
+        BetweenTwoEdits::SetUp();
         ASSERT_EQ(Focused(), Octet(1));
     }
 
@@ -49,24 +38,19 @@ protected:
         return QStringList{Octet(1)->text(), Octet(2)->text(), Octet(3)->text(), Octet(4)->text()}
             .join('.');
     }
-
-    std::unique_ptr<QDialog> dialog_ = std::make_unique<QDialog>();
-    QLineEdit* before_ = new QLineEdit(dialog_.get());
-    IpAddressEdit* edit_ = new IpAddressEdit(dialog_.get());
-    QLineEdit* after_ = new QLineEdit(dialog_.get());
 };
 
 TEST_F(IpAddressEditTest, TypingAnAddressMovesOnAtDotsAndFullFields) {
-    EXPECT_TRUE(edit_->isBlank());
-    EXPECT_EQ(edit_->octets(), (Ipv4Octets{0, 0, 0, 0}));
+    EXPECT_TRUE(control_->isBlank());
+    EXPECT_EQ(control_->octets(), (Ipv4Octets{0, 0, 0, 0}));
     int edits = 0;
-    QObject::connect(edit_, &IpAddressEdit::addressEdited, [&] { ++edits; });
+    QObject::connect(control_, &IpAddressEdit::addressEdited, [&] { ++edits; });
 
     Type("192168.1.10");
     EXPECT_EQ(Shown(), "192.168.1.10");
     EXPECT_EQ(Focused(), Octet(4));
-    EXPECT_EQ(edit_->octets(), (Ipv4Octets{192, 168, 1, 10}));
-    EXPECT_FALSE(edit_->isBlank());
+    EXPECT_EQ(control_->octets(), (Ipv4Octets{192, 168, 1, 10}));
+    EXPECT_FALSE(control_->isBlank());
     EXPECT_GT(edits, 0);
 
     // Letters, signs and a dot in an empty field or in the last field do nothing.
@@ -78,7 +62,7 @@ TEST_F(IpAddressEditTest, TypingAnAddressMovesOnAtDotsAndFullFields) {
 TEST_F(IpAddressEditTest, OctetsAboveTwoFiftyFiveBecomeTwoFiftyFive) {
     Type("300.2569.");
     EXPECT_EQ(Shown(), "255.255.9.");
-    EXPECT_EQ(edit_->octets(), (Ipv4Octets{255, 255, 9, 0}));
+    EXPECT_EQ(control_->octets(), (Ipv4Octets{255, 255, 9, 0}));
     EXPECT_EQ(Focused(), Octet(4));
 }
 
@@ -123,27 +107,27 @@ TEST_F(IpAddressEditTest, OneTabStopForTheWholeControl) {
 }
 
 TEST_F(IpAddressEditTest, SetGetBlankAndDisableAsOne) {
-    edit_->setOctets({10, 0, 0, 255});
+    control_->setOctets({10, 0, 0, 255});
     EXPECT_EQ(Shown(), "10.0.0.255");
-    EXPECT_EQ(edit_->octets(), (Ipv4Octets{10, 0, 0, 255}));
+    EXPECT_EQ(control_->octets(), (Ipv4Octets{10, 0, 0, 255}));
 
     // Leading zeros read and show as the number.
-    edit_->clear();
-    EXPECT_TRUE(edit_->isBlank());
+    control_->clear();
+    EXPECT_TRUE(control_->isBlank());
     Type("010.");
     EXPECT_EQ(Octet(1)->text(), "10");
-    EXPECT_EQ(edit_->octets(), (Ipv4Octets{10, 0, 0, 0}));
-    EXPECT_FALSE(edit_->isBlank());
+    EXPECT_EQ(control_->octets(), (Ipv4Octets{10, 0, 0, 0}));
+    EXPECT_FALSE(control_->isBlank());
 
-    edit_->setOctets({192, 168, 0, 1});
-    edit_->setEnabled(false);
+    control_->setOctets({192, 168, 0, 1});
+    control_->setEnabled(false);
     for (int n = 1; n <= 4; ++n) {
         EXPECT_FALSE(Octet(n)->isEnabled()) << n;
     }
     EXPECT_NE(Focused(), Octet(1));
-    EXPECT_EQ(edit_->octets(), (Ipv4Octets{192, 168, 0, 1})) << "contents kept while disabled";
-    edit_->setEnabled(true);
-    edit_->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(control_->octets(), (Ipv4Octets{192, 168, 0, 1})) << "contents kept while disabled";
+    control_->setEnabled(true);
+    control_->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(Focused(), Octet(1));
     Type("7");
     EXPECT_EQ(Octet(1)->text(), "7") << "focus by Tab selects the field, so typing replaces it";

@@ -1,10 +1,10 @@
 #include "ui/controls/KeyEdit.h"
 
+#include "tests/support/Controls.h"
+
 #include <QApplication>
 #include <QClipboard>
-#include <QDialog>
 #include <QTest>
-#include <QVBoxLayout>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -13,26 +13,16 @@
 namespace vantoro {
 namespace {
 
-class KeyEditTest : public ::testing::Test {
+class KeyEditTest : public test::BetweenTwoEdits<KeyEdit> {
 protected:
     void SetUp() override {
-        before_->setObjectName(QStringLiteral("beforeKey"));
-        key_->setObjectName(QStringLiteral("keyEdit"));
-        after_->setObjectName(QStringLiteral("afterKey"));
-        auto* layout = new QVBoxLayout(dialog_.get());
-        for (QWidget* w : {static_cast<QWidget*>(before_), static_cast<QWidget*>(key_),
-                           static_cast<QWidget*>(after_)}) {
-            layout->addWidget(w);
-        }
-        key_->setBeep([this] { ++beeps_; });
-        key_->setMaxLength(10);
-        dialog_->show();
-        dialog_->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
-        key_->setFocus();
+        control_->setObjectName(QStringLiteral("keyEdit"));
+        control_->setBeep([this] { ++beeps_; });
+        control_->setMaxLength(10);
+        BetweenTwoEdits::SetUp();
     }
 
-    KeyEdit& Key() { return *dialog_->findChild<KeyEdit*>(QStringLiteral("keyEdit")); }
+    KeyEdit& Key() { return *control_; }
 
     // A stored key put into the field masked, as the dialog does when it opens.
     void ShowMasked(const QString& storedKey) {
@@ -40,10 +30,6 @@ protected:
         Key().setEchoMode(QLineEdit::Password);
     }
 
-    std::unique_ptr<QDialog> dialog_ = std::make_unique<QDialog>();
-    QLineEdit* before_ = new QLineEdit(dialog_.get());
-    KeyEdit* key_ = new KeyEdit(dialog_.get());
-    QLineEdit* after_ = new QLineEdit(dialog_.get());
     int beeps_ = 0;
 };
 
