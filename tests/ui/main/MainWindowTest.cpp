@@ -644,11 +644,11 @@ TEST(MainWindowSettingsTest, SizeColumnsAndSortAreKeptAndAFileThatIsNotOursIsIgn
     second.Open();
     EXPECT_EQ(second.window.size(), size);
     EXPECT_EQ(second.list().columnWidth(ColumnDeviceName), 200);
-    std::vector<bool> hidden;
+    QString hidden; // one mark per column, h for hidden
     for (int column = 0; column < 8; ++column) {
-        hidden.push_back(second.list().isColumnHidden(column));
+        hidden += second.list().isColumnHidden(column) ? u'h' : u'-';
     }
-    EXPECT_EQ(hidden, (std::vector<bool>{false, true, false, false, false, true, true, true}));
+    EXPECT_EQ(hidden, "-h---hhh");
     EXPECT_EQ(second.list().header()->sortIndicatorSection(), int(ColumnIpAddress));
     EXPECT_EQ(second.list().header()->sortIndicatorOrder(), Qt::DescendingOrder);
 
