@@ -11,7 +11,7 @@ using FleetOverUdp = OverUdpFixture;
 
 // Readable by its owner only, as the credentials must be.
 QString Write(const QTemporaryDir& dir, const char* name, const QByteArray& text) {
-    const QString path = test::WriteFile(dir.filePath(QLatin1String(name)), text);
+    QString path = test::WriteFile(dir.filePath(QLatin1String(name)), text);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }
