@@ -423,23 +423,6 @@ NetworkChoice NetworkOf(const Invocation& invocation) {
     }
 }
 
-// Runs one command's event loop until it reports its exit status.
-template <typename Command> ExitStatus RunToEnd(Command& command) {
-    QEventLoop loop;
-    std::optional<ExitStatus> result;
-    QObject::connect(&command, &Command::Finished, &loop, [&result, &loop](ExitStatus status) {
-        result = status;
-        loop.quit();
-    });
-    if (!command.Start()) {
-        return command.exitStatus();
-    }
-    if (!result) {
-        loop.exec();
-    }
-    return result.value_or(command.exitStatus());
-}
-
 } // namespace
 
 QString CheckInterfaceNames(const std::vector<NetInterface>& all, const QStringList& names) {
@@ -500,19 +483,19 @@ ExitStatus Run(const QStringList& args, QTextStream& out, QTextStream& err,
     switch (invocation.kind) {
     case Invocation::Kind::Scan: {
         ScanRun run(*transport, invocation.scan, out, err);
-        return RunToEnd(run);
+        return RunCommandToEnd(run);
     }
     case Invocation::Kind::Status: {
         StatusRun run(*transport, invocation.status, out, err);
-        return RunToEnd(run);
+        return RunCommandToEnd(run);
     }
     case Invocation::Kind::SetIp: {
         SetIpRun run(*transport, invocation.setIp, services.passwords, services.platform, out, err);
-        return RunToEnd(run);
+        return RunCommandToEnd(run);
     }
     case Invocation::Kind::SetWireless: {
         SetWirelessRun run(*transport, invocation.setWireless, services.passwords, out, err);
-        return RunToEnd(run);
+        return RunCommandToEnd(run);
     }
     default:
         break;
