@@ -172,11 +172,8 @@ ApplyRun::ApplyRun(Transport& transport, QList<PlanBridge> plan, ApplyOptions op
 }
 
 bool ApplyRun::Start() {
-    if (scan_.SetUp() != SetupStatus::Ok) {
-        err_ << kProgram << ": cannot set up the sockets (is UDP port " << kManagementPort
-             << " taken by another program?)\n"
-             << Qt::flush;
-        exitStatus_ = ExitStatus::Usage;
+    exitStatus_ = ReportSetup(scan_.SetUp(), err_);
+    if (exitStatus_ != ExitStatus::Ok) {
         return false;
     }
     clock_.start();

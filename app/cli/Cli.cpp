@@ -65,6 +65,24 @@ QJsonArray TextArray(const BridgeText* first, int count) {
 // The options of the commands that print bridges. Each command gets a parser of its own, so a
 // later command adds options without touching the others.
 
+// The status window's group boxes, by the first field each holds.
+const char* GroupStartingAt(StatusField field) {
+    switch (field) {
+    case StatusField::NetworkName:
+        return "Wireless Settings";
+    case StatusField::TxPackets:
+        return "Statistics";
+    case StatusField::IpAddress:
+        return "Bridge IP Settings";
+    case StatusField::BridgeName:
+        return "Bridge Information";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
 // How a failed socket set-up is reported, the same for every command.
 ExitStatus ReportSetup(SetupStatus status, QTextStream& err) {
     switch (status) {
@@ -84,24 +102,6 @@ ExitStatus ReportSetup(SetupStatus status, QTextStream& err) {
     err << kProgram << ": " << SetupErrorText(status).trimmed() << '\n' << Qt::flush;
     return ExitStatus::Usage;
 }
-
-// The status window's group boxes, by the first field each holds.
-const char* GroupStartingAt(StatusField field) {
-    switch (field) {
-    case StatusField::NetworkName:
-        return "Wireless Settings";
-    case StatusField::TxPackets:
-        return "Statistics";
-    case StatusField::IpAddress:
-        return "Bridge IP Settings";
-    case StatusField::BridgeName:
-        return "Bridge Information";
-    default:
-        return nullptr;
-    }
-}
-
-} // namespace
 
 QString FormatTable(const BridgeTable& table, const QStringList& models) {
     constexpr size_t kColumns = 5;

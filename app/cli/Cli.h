@@ -133,6 +133,9 @@ inline constexpr QLatin1String kStatus{"status"};
 inline constexpr QLatin1String kSetIp{"set-ip"};
 inline constexpr QLatin1String kSetWireless{"set-wireless"};
 
+// Reports a failed socket set-up on err, the same for every command; Usage unless status is Ok.
+ExitStatus ReportSetup(SetupStatus status, QTextStream& err);
+
 // A text from the network or the command line made safe for the terminal: control characters
 // are shown as \\xNN, and a backslash as two, so that no text can pass for an escape.
 QString Printable(const QString& text);

@@ -61,11 +61,8 @@ WatchRun::WatchRun(Transport& transport, WatchOptions options, QTextStream& out,
 }
 
 bool WatchRun::Start() {
-    if (scan_.SetUp() != SetupStatus::Ok) {
-        err_ << kProgram << ": cannot set up the sockets (is UDP port " << kManagementPort
-             << " taken by another program?)\n"
-             << Qt::flush;
-        exitStatus_ = ExitStatus::Usage;
+    exitStatus_ = ReportSetup(scan_.SetUp(), err_);
+    if (exitStatus_ != ExitStatus::Ok) {
         return false;
     }
     stopRequested = 0;
