@@ -38,8 +38,6 @@ TEST(PlanReader, BadDocumentsNameThePlaceOfTheirFirstError) {
         {R"({"bridges": [{"mac": "A", "ip": {"mode": "dhcp", "netmask": "255.0.0.0"}}]})",
          "plan.json: bridges[0].ip.netmask: a DHCP server gives the address and mask: they go "
          "with \"mode\": \"static\" only"},
-        {R"({"bridges": [{"mac": "A", "ip": {"netmask": "255.255.256.0"}}]})",
-         R"(plan.json: bridges[0].ip.netmask: "255.255.256.0" is not an IPv4 address)"},
         {R"({"bridges": [{"mac": "A", "wireless": {"channel": "6"}}]})",
          R"(plan.json: bridges[0].wireless.channel: "6" is not a whole number)"},
         {R"({"bridges": [{"mac": "A", "wireless": {"region": "US", "channel": 12}}]})",

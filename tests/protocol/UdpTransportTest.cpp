@@ -164,16 +164,5 @@ TEST(UdpTransport, EachDatagramCarriesItsInterfaceAndALimitDropsTheOthers) {
     EXPECT_EQ(received.at(1).at(0).toByteArray(), Reply("kept"));
 }
 
-TEST(UdpTransport, SetupTextsAreTheOnesUsersSee) {
-    EXPECT_TRUE(SetupErrorText(SetupStatus::BindFailed).isEmpty()); // each program says its own
-    EXPECT_EQ(SetupErrorText(SetupStatus::StartUpFailed), QStringLiteral("Socket StartUp Error"));
-    EXPECT_EQ(SetupErrorText(SetupStatus::ScanSocketOpenFailed),
-              QStringLiteral("Socket Open Error"));
-    EXPECT_EQ(SetupErrorText(SetupStatus::ListenSocketOpenFailed),
-              QStringLiteral("Socket Open Error"));
-    EXPECT_EQ(SetupErrorText(SetupStatus::BroadcastOptionFailed),
-              QStringLiteral("setsockopt: SOCKET_ERROR!\n"));
-}
-
 } // namespace
 } // namespace vantoro
