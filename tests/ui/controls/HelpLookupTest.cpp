@@ -33,7 +33,7 @@ protected:
     std::optional<test::CurrentDirectory> here_;
 };
 
-TEST_F(HelpLookupTest, CurrentDirectoryThenInstalledDataThenBesideTheProgram) {
+TEST_F(HelpLookupTest, CurrentDirectoryThenInstalledDataThenBesideTheProgramForRelativeNames) {
     const QString installed = QStringLiteral("prefix/share/vantoro/help/Networks.rtf");
     const QString beside = QStringLiteral("prefix/bin/Networks.rtf");
     const QString here = QStringLiteral("work/Networks.rtf");
@@ -58,6 +58,11 @@ TEST_F(HelpLookupTest, CurrentDirectoryThenInstalledDataThenBesideTheProgram) {
         EXPECT_EQ(FindHelpFile(QStringLiteral("Networks.rtf"), Path("prefix/bin")), expected)
             << c.present.join(QLatin1Char(' ')).toStdString();
     }
+    Put(QStringLiteral("prefix/share/vantoro/help/IP_Settings.rtf"));
+    const QString absolute = Path("elsewhere/IP_Settings.rtf"); // not searched, nor without bin
+    EXPECT_EQ(FindHelpFile(absolute, Path("prefix/bin")), absolute);
+    EXPECT_EQ(FindHelpFile(QStringLiteral("IP_Settings.rtf"), QString()),
+              QStringLiteral("IP_Settings.rtf"));
 }
 
 TEST_F(HelpLookupTest, OnlyARegularFileOfAtMostOneMebibyteCounts) {
@@ -88,14 +93,6 @@ TEST_F(HelpLookupTest, OnlyARegularFileOfAtMostOneMebibyteCounts) {
         // Read by its own name it neither blocks nor fills the memory: the pane stays empty.
         EXPECT_EQ((new HelpPane(&group))->LoadFile(name), !c.skipped) << c.name;
     }
-}
-
-TEST_F(HelpLookupTest, AbsoluteNamesAndAMissingProgramFolderAreNotSearched) {
-    Put(QStringLiteral("prefix/share/vantoro/help/IP_Settings.rtf"));
-    const QString absolute = Path("elsewhere/IP_Settings.rtf");
-    EXPECT_EQ(FindHelpFile(absolute, Path("prefix/bin")), absolute);
-    EXPECT_EQ(FindHelpFile(QStringLiteral("IP_Settings.rtf"), QString()),
-              QStringLiteral("IP_Settings.rtf"));
 }
 
 } // namespace

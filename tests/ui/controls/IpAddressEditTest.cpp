@@ -43,26 +43,15 @@ protected:
 TEST_F(IpAddressEditTest, TypingAnAddressMovesOnAtDotsAndFullFields) {
     EXPECT_TRUE(control_->isBlank());
     EXPECT_EQ(control_->octets(), (Ipv4Octets{0, 0, 0, 0}));
-    int edits = 0;
-    QObject::connect(control_, &IpAddressEdit::addressEdited, [&] { ++edits; });
 
     Type("192168.1.10");
     EXPECT_EQ(Shown(), "192.168.1.10");
     EXPECT_EQ(Focused(), Octet(4));
     EXPECT_EQ(control_->octets(), (Ipv4Octets{192, 168, 1, 10}));
-    EXPECT_FALSE(control_->isBlank());
-    EXPECT_GT(edits, 0);
 
     // Letters, signs and a dot in an empty field or in the last field do nothing.
     Type("x-+ .");
     EXPECT_EQ(Shown(), "192.168.1.10");
-    EXPECT_EQ(Focused(), Octet(4));
-}
-
-TEST_F(IpAddressEditTest, OctetsAboveTwoFiftyFiveBecomeTwoFiftyFive) {
-    Type("300.2569.");
-    EXPECT_EQ(Shown(), "255.255.9.");
-    EXPECT_EQ(control_->octets(), (Ipv4Octets{255, 255, 9, 0}));
     EXPECT_EQ(Focused(), Octet(4));
 }
 
@@ -111,12 +100,12 @@ TEST_F(IpAddressEditTest, SetGetBlankAndDisableAsOne) {
     EXPECT_EQ(Shown(), "10.0.0.255");
     EXPECT_EQ(control_->octets(), (Ipv4Octets{10, 0, 0, 255}));
 
-    // Leading zeros read and show as the number.
+    // Leading zeros read and show as the number; octets above 255 become 255.
     control_->clear();
     EXPECT_TRUE(control_->isBlank());
-    Type("010.");
-    EXPECT_EQ(Octet(1)->text(), "10");
-    EXPECT_EQ(control_->octets(), (Ipv4Octets{10, 0, 0, 0}));
+    Type("010.300.2569.");
+    EXPECT_EQ(Shown(), "10.255.255.9");
+    EXPECT_EQ(control_->octets(), (Ipv4Octets{10, 255, 255, 9}));
     EXPECT_FALSE(control_->isBlank());
 
     control_->setOctets({192, 168, 0, 1});
