@@ -458,7 +458,9 @@ TEST_F(MainWindowTest, AReadErrorWaitsForTheDatagramsDeliveredWithIt) {
 TEST(MainWindowSetupFailureTest, EachStepShowsItsTextOnceAndTheWindowNeverScans) {
     const std::pair<SetupStatus, QString> failures[] = {
         {SetupStatus::StartUpFailed, "Socket StartUp Error"},
-        {SetupStatus::BroadcastOptionFailed, "setsockopt: SOCKET_ERROR!\n"}};
+        {SetupStatus::ScanSocketOpenFailed, "Socket Open Error"},
+        {SetupStatus::BroadcastOptionFailed, "setsockopt: SOCKET_ERROR!\n"},
+        {SetupStatus::ListenSocketOpenFailed, "Socket Open Error"}};
     for (const auto& [status, text] : failures) {
         SCOPED_TRACE(int(status));
         Harness h;
