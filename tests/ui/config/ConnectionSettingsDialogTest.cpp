@@ -75,9 +75,9 @@ protected:
     }
     bool Focused(const char* name) { return dialog_->focusWidget() == &Find<QWidget>(name); }
 
-    // The items of the single request sent whose keys match keys after "isl_wlg_", one "key value"
-    // each, with the notice, the close and the rescan that follow it. The request's whole form is
-    // the request builder's to test.
+    // The items of the single request sent, one "key value" each, with the notice, the close and
+    // the rescan that follow it; only those whose key after "isl_wlg_" starts with a match of keys.
+    // The request's whole form is the request builder's to test.
     QStringList Applied(const QString& keys = QStringLiteral(".")) {
         EXPECT_EQ(requests.size(), 1);
         EXPECT_EQ(Messages().value(Messages().size() - 1),
