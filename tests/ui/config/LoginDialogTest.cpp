@@ -27,9 +27,6 @@ ModalScript::Step Type(QString user, QString password) {
         test::Click(dialog, "okButton");
     };
 }
-ModalScript::Step PressEscape() {
-    return [](QWidget& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); };
-}
 
 class LoginDialogTest : public ::testing::Test, public test::DialogHarness {
 protected:
@@ -47,13 +44,13 @@ protected:
 };
 
 // How long the grace lasts and which bridges it covers is the login state's to test.
-TEST_F(LoginDialogTest, RightCredentialsApplyAndStartTheGrace) {
-    ModalScript script({Type("admin", "Pass")});
+TEST_F(LoginDialogTest, RightCredentialsCutToSixteenCharactersApplyAndStartTheGrace) {
+    bridge().userName.set("abcdefghijklmnop"); // 16: just fits
+    ModalScript script({Type("abcdefghijklmnopXYZ", "Pass")});
     EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
     EXPECT_EQ(script.handled(), 1u);
     EXPECT_EQ(applied, 1);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(login.loginRequired());
     EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied); // no prompt within the grace
     EXPECT_EQ(applied, 2);
 }
@@ -67,7 +64,6 @@ TEST_F(LoginDialogTest, TwoFailuresWarnAndRetryTheThirdRefusesAndClosesTheCaller
               QStringList({"Invalid User name or Password.", "Invalid User name or Password.",
                            "You don't have the rights to change configurations."}));
     EXPECT_FALSE(caller.isVisible());
-    EXPECT_TRUE(login.loginRequired());
 
     // The next press starts afresh with three attempts; the second succeeds.
     caller.show();
@@ -79,25 +75,12 @@ TEST_F(LoginDialogTest, TwoFailuresWarnAndRetryTheThirdRefusesAndClosesTheCaller
 }
 
 TEST_F(LoginDialogTest, CancelAfterAFailureLeavesTheCallerOpenAndSaysNothingMore) {
-    ModalScript script({Type("admin", "nope"), PressEscape()});
+    ModalScript script(
+        {Type("admin", "nope"), [](QWidget& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }});
     EXPECT_EQ(Authorize(), AuthorizeOutcome::Cancelled);
     EXPECT_EQ(Messages(), QStringList{"Invalid User name or Password."});
     EXPECT_TRUE(caller.isVisible());
     EXPECT_EQ(applied, 0);
-}
-
-TEST_F(LoginDialogTest, FieldsTakeSixteenCharactersAndABridgeWithoutVersionAsksNothing) {
-    bridge().userName.set("abcdefghijklmnop"); // 16: just fits
-    ModalScript script({Type("abcdefghijklmnopXYZ", "Pass")});
-    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
-
-    login.OnGraceExpired();
-    bridge().version.set("");
-    ModalScript none({Type("never", "shown")});
-    EXPECT_EQ(Authorize(), AuthorizeOutcome::Applied);
-    EXPECT_EQ(none.handled(), 0u);
-    // A skipped login leaves the state as it was.
-    EXPECT_TRUE(login.loginRequired());
 }
 
 } // namespace
