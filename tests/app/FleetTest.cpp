@@ -29,7 +29,6 @@ protected:
             lan_.Advance(DiscoveryScan::kTickMs);
             run.scan().OnScanTick();
         }
-        EXPECT_TRUE(finished);
         return finished.value_or(ExitStatus::Usage);
     }
 

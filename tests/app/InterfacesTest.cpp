@@ -15,12 +15,10 @@ namespace {
 
 using vantoro::test::FakeTransport;
 
-using Io = vantoro::test::Captured;
-
 TEST(CliInterfaces, WithSeveralInterfacesStatusFindsTheBridgesOneAndAsksThereAlone) {
     FakeTransport transport;
     transport.interfaceCount = 2;
-    Io io;
+    vantoro::test::Captured io;
     StatusRun run(transport, {"00:11:22:33:44:02", true}, io.outStream, io.errStream);
     std::optional<ExitStatus> finished;
     QObject::connect(&run, &StatusRun::Finished, [&](ExitStatus status) { finished = status; });
@@ -49,7 +47,7 @@ TEST(CliInterfaces, WithSeveralInterfacesSilenceToTheSearchIsNoAnswer) {
     // A bridge that never answers the search ends like one that never answers the request.
     FakeTransport transport;
     transport.interfaceCount = 3;
-    Io io;
+    vantoro::test::Captured io;
     StatusRun run(transport, {"00:11:22:33:44:02"}, io.outStream, io.errStream);
     std::optional<ExitStatus> finished;
     QObject::connect(&run, &StatusRun::Finished, [&](ExitStatus status) { finished = status; });
