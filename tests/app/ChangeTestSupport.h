@@ -65,28 +65,25 @@ protected:
     sim::SimulatedLan lan_{ChangeFleet(), {}, sim::ClockMode::Manual};
     FakePasswords passwords_;
     vantoro::test::FakePlatform platform_;
-    QString out_;
-    QString err_;
-    QTextStream outStream_{&out_};
-    QTextStream errStream_{&err_};
+    vantoro::test::Captured io_;
     qint64 confirmedAfterMs_ = -1; // how long --wait scanned before the end
 
     // Runs "vantoro-cli args" to its end: the status answer, then for --wait scan tick after
     // scan tick until the bridge confirms or the 60 seconds are up. Usage errors end at once.
     ExitStatus Change(const QStringList& args) {
-        out_.clear();
-        err_.clear();
+        io_.out.clear();
+        io_.err.clear();
         const Invocation invocation =
             ParseArguments(QStringList{QStringLiteral("vantoro-cli")} + args);
         std::unique_ptr<ChangeRun> run;
         if (invocation.kind == Invocation::Kind::SetIp) {
             run = std::make_unique<SetIpRun>(lan_, invocation.setIp, passwords_, platform_,
-                                             outStream_, errStream_);
+                                             io_.outStream, io_.errStream);
         } else if (invocation.kind == Invocation::Kind::SetWireless) {
             run = std::make_unique<SetWirelessRun>(lan_, invocation.setWireless, passwords_,
-                                                   outStream_, errStream_);
+                                                   io_.outStream, io_.errStream);
         } else {
-            err_ = invocation.text;
+            io_.err = invocation.text;
             return ExitStatus::Usage;
         }
         int ends = 0;
@@ -133,7 +130,7 @@ protected:
     }
 
     // What --dry-run printed, one item per line.
-    QStringList Items() const { return out_.split(u'\n', Qt::SkipEmptyParts); }
+    QStringList Items() const { return io_.out.split(u'\n', Qt::SkipEmptyParts); }
 };
 
 } // namespace vantoro::cli::test

@@ -15,19 +15,16 @@ namespace {
 
 using vantoro::test::FakeTransport;
 
-using Io = vantoro::test::Captured;
-
 TEST(CliInterfaces, WithSeveralInterfacesStatusFindsTheBridgesOneAndAsksThereAlone) {
     FakeTransport transport;
     transport.interfaceCount = 2;
-    Io io;
+    vantoro::test::Captured io;
     StatusRun run(transport, {"00:11:22:33:44:02", true}, io.outStream, io.errStream);
     std::optional<ExitStatus> finished;
     QObject::connect(&run, &StatusRun::Finished, [&](ExitStatus status) { finished = status; });
     ASSERT_TRUE(run.Start());
     EXPECT_EQ(transport.broadcasts, QByteArrayList{BuildDiscoveryRequest()});
     EXPECT_TRUE(transport.requests.isEmpty());
-    EXPECT_TRUE(run.locating());
 
     const InterfaceId wired{2, QStringLiteral("eth0")};
     const InterfaceId wireless{6, QStringLiteral("wlan0")};
@@ -50,7 +47,7 @@ TEST(CliInterfaces, WithSeveralInterfacesSilenceToTheSearchIsNoAnswer) {
     // A bridge that never answers the search ends like one that never answers the request.
     FakeTransport transport;
     transport.interfaceCount = 3;
-    Io io;
+    vantoro::test::Captured io;
     StatusRun run(transport, {"00:11:22:33:44:02"}, io.outStream, io.errStream);
     std::optional<ExitStatus> finished;
     QObject::connect(&run, &StatusRun::Finished, [&](ExitStatus status) { finished = status; });
@@ -59,7 +56,6 @@ TEST(CliInterfaces, WithSeveralInterfacesSilenceToTheSearchIsNoAnswer) {
     EXPECT_FALSE(finished.has_value());
     run.OnAnswerTimeout();
     EXPECT_EQ(finished, ExitStatus::NoAnswer);
-    EXPECT_FALSE(run.locating());
     EXPECT_TRUE(transport.requests.isEmpty());
 }
 

@@ -68,7 +68,7 @@ TEST_F(SetWireless, ActsOnTheDialogAsItOpensInTheOrderOfItsControls) {
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(c.bridge, c.options), ExitStatus::Ok)
             << c.bridge.mac << ' ' << c.options << "\n"
-            << err_.toStdString();
+            << io_.err.toStdString();
         const QString items = u'^' + Items().join(u'|') + u'|';
         EXPECT_TRUE(items.contains(QLatin1String(c.items)))
             << c.bridge.mac << ' ' << c.options << ": " << items.toStdString();
@@ -103,8 +103,8 @@ TEST_F(SetWireless, RulesRefuseWithTheirOwnMessagesAndSendNothing) {
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(c.bridge, c.options), ExitStatus::Refused)
             << c.bridge.mac << ' ' << c.options;
-        EXPECT_EQ(err_, QLatin1String(c.message));
-        EXPECT_TRUE(out_.isEmpty());
+        EXPECT_EQ(io_.err, QLatin1String(c.message));
+        EXPECT_TRUE(io_.out.isEmpty());
     }
     // Without --dry-run a refusal sends nothing: SetIp and ChangeOverUdpTest.
 }
@@ -135,7 +135,6 @@ TEST_F(SetWireless, ARequestThatChangesNothingIsNotSent) {
         {kWarehouse, "set-wireless --default-key 1", true},
         {kWarehouse, "set-wireless --key 1=0a1b2c3d4e", true},
         {kWarehouse, "set-wireless --key 3=0011223344", true},
-        {kWarehouse, "set-wireless --passphrase x", true},
         {kWarehouse, "set-wireless --key-size 128 --passphrase x", true},
         {kOffice, "set-ip --dhcp", true},
         {kOffice, "set-ip --netmask 255.255.0.0", true},
@@ -147,11 +146,11 @@ TEST_F(SetWireless, ARequestThatChangesNothingIsNotSent) {
         args.insert(1, QString::fromLatin1(c.bridge.mac));
         EXPECT_EQ(Change(args + Line({"--user", "admin", "--dry-run"})), ExitStatus::Ok)
             << c.line << "\n"
-            << err_.toStdString();
-        EXPECT_EQ(out_ == QStringLiteral("Nothing to change: the bridge already has these "
-                                         "settings.\n"),
+            << io_.err.toStdString();
+        EXPECT_EQ(io_.out == QStringLiteral("Nothing to change: the bridge already has these "
+                                            "settings.\n"),
                   !c.changes)
-            << c.line << out_.toStdString();
+            << c.line << io_.out.toStdString();
     }
     // Without --dry-run nothing goes out either: ChangeOverUdpTest.
 }
@@ -175,13 +174,13 @@ TEST_F(SetWireless, ThePassphraseAndTheKeysMayComeFromFiles) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(kWarehouse, c.fromLine + Line({"--default-key", "3"})), ExitStatus::Ok);
-        const QString expected = out_;
+        const QString expected = io_.out;
         EXPECT_EQ(DryRun(kWarehouse, c.fromFile + Line({"--default-key", "3"})), ExitStatus::Ok)
-            << err_.toStdString();
-        EXPECT_EQ(out_, expected);
+            << io_.err.toStdString();
+        EXPECT_EQ(io_.out, expected);
     }
     EXPECT_EQ(DryRun(kWarehouse, Line({"--keys-file"}) + QStringList{bad}), ExitStatus::Usage);
-    EXPECT_EQ(err_, QStringLiteral("--keys-file: line 2 is not N=HEX, with N from 1 to 4"));
+    EXPECT_EQ(io_.err, QStringLiteral("--keys-file: line 2 is not N=HEX, with N from 1 to 4"));
 }
 
 TEST_F(SetWireless, APassphraseMakesTheKeysOfTheChosenSizeAndIsNeverShown) {
@@ -200,7 +199,7 @@ TEST_F(SetWireless, APassphraseMakesTheKeysOfTheChosenSizeAndIsNeverShown) {
     for (const auto& c : cases) {
         EXPECT_EQ(DryRun(c.bridge, Line({"--passphrase"}) + QStringList{passphrase} + c.options),
                   ExitStatus::Ok)
-            << err_.toStdString();
+            << io_.err.toStdString();
         const KeyTexts keys = GenerateWepKeys(view, c.size);
         QStringList expected;
         for (int k = 0; k < kKeyCount; ++k) {
@@ -209,36 +208,32 @@ TEST_F(SetWireless, APassphraseMakesTheKeysOfTheChosenSizeAndIsNeverShown) {
             expected.append(QStringLiteral("isl_wlg_empty_key_%1 1").arg(k + 1));
         }
         EXPECT_EQ(Items().mid(4), expected) << c.options.join(u' ').toStdString();
-        EXPECT_FALSE((out_ + err_).contains(passphrase));
+        EXPECT_FALSE((io_.out + io_.err).contains(passphrase));
     }
 }
 
-TEST_F(SetWireless, SendsOneRequestAndWaitConfirmsAfterTheReboot) {
+TEST_F(SetWireless, WaitConfirmsTheNewSettingsOrEndsWithStatusFour) {
     passwords_.environment = QString::fromLatin1(kParis.password);
-    EXPECT_EQ(Change(Line({"set-wireless", kParis.mac, "--user", "admin", "--ssid", "Studio",
-                           "--channel", "12", "--wait"})),
-              ExitStatus::Ok)
-        << err_.toStdString();
-    ASSERT_EQ(Sent().size(), 1);
-    EXPECT_TRUE(Sent()[0].contains("isl_wlg_ssid Studio\r")); // the bytes: ChangeOverUdpTest
+    EXPECT_EQ(
+        Change(Line({"set-wireless", kParis.mac, "--user", "admin", "--ssid", "Studio", "--wait"})),
+        ExitStatus::Ok)
+        << io_.err.toStdString();
+    EXPECT_EQ(Sent().size(), 1); // the bytes: ChangeOverUdpTest
     EXPECT_GE(confirmedAfterMs_, 20000);
-    EXPECT_TRUE(out_.contains(QStringLiteral("The bridge answers with the new settings:\n")));
-    EXPECT_TRUE(out_.contains(QStringLiteral("Network Name(SSID) : Studio\n")));
-    EXPECT_TRUE(out_.contains(QStringLiteral("Channel :            12\n")));
-}
+    EXPECT_TRUE(io_.out.contains(QStringLiteral("The bridge answers with the new settings:\n")));
+    EXPECT_TRUE(io_.out.contains(QStringLiteral("Network Name(SSID) : Studio\n")));
 
-TEST_F(SetWireless, WaitEndsWithStatusFourWhenTheBridgeKeepsItsOldSettings) {
     // The bridge refuses an empty network name and goes on answering with its old one.
     passwords_.environment = QString::fromLatin1(kOffice.password);
     EXPECT_EQ(
         Change(Line({"set-wireless", kOffice.mac, "--user", "admin", "--ssid", "", "--wait"})),
         ExitStatus::NoAnswer);
-    EXPECT_EQ(Sent().size(), 1);
-    EXPECT_TRUE(err_.contains(QStringLiteral("did not answer with the new settings within 60 "
-                                             "seconds")))
-        << err_.toStdString();
-    EXPECT_TRUE(out_.contains(QStringLiteral("Its last answer:\n")));
-    EXPECT_TRUE(out_.contains(QStringLiteral("Network Name(SSID) : Office\n")));
+    EXPECT_EQ(Sent().size(), 2);
+    EXPECT_TRUE(io_.err.contains(QStringLiteral("did not answer with the new settings within 60 "
+                                                "seconds")))
+        << io_.err.toStdString();
+    EXPECT_TRUE(io_.out.contains(QStringLiteral("Its last answer:\n")));
+    EXPECT_TRUE(io_.out.contains(QStringLiteral("Network Name(SSID) : Office\n")));
 }
 
 } // namespace
