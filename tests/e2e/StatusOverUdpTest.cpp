@@ -17,9 +17,13 @@ TEST_F(StatusOverUdp, OneExactRequestAndTheBridgesFieldsAsTheStatusWindowShowsTh
     const Outcome text = Status(Line({"02:4B:00:00:00:02"}));
     ASSERT_TRUE(text.finished);
     EXPECT_EQ(text.exitCode, 0) << text.err.toStdString();
-    // The whole text is pinned in-process; here, that the fields came over the wire intact.
-    for (const char* line : {"  Network Name(SSID) : Stock\n", "  IP Source :          Dhcp\n",
-                             "  Version :            2.1.4\n"}) {
+    for (const char* line :
+         {"Wireless Settings\n", "  Network Name(SSID) : Stock\n",
+          "  Connection Status :  Connected\n", "  Country/Region :     Europe\n",
+          "  Channel :            1\n", "  Security :           WEP\n",
+          "  Signal Strength :    64\n", "  IP Address :         192.168.1.57\n",
+          "  IP Source :          Dhcp\n", "  Bridge Name :        Warehouse\n",
+          "  Mac Address :        02:4B:00:00:00:02\n", "  Version :            2.1.4\n"}) {
         EXPECT_TRUE(text.out.contains(QLatin1String(line))) << line << text.out.toStdString();
     }
 
