@@ -127,9 +127,6 @@ IpApply ApplyIpChange(IpMode mode, const Ipv4Octets& address, const Ipv4Octets& 
 QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octets& address,
                              const Ipv4Octets& mask) {
     QList<FieldChange> changes;
-    const auto text = [](std::string_view view) {
-        return QString::fromLatin1(view.data(), qsizetype(view.size()));
-    };
     const auto modeName = [](IpMode m) {
         return QLatin1String(m == IpMode::Dhcp ? "dhcp" : "static");
     };
@@ -140,11 +137,11 @@ QList<FieldChange> IpChanges(const Bridge& reported, IpMode mode, const Ipv4Octe
     // The request carries the address and mask in both modes; a reported text that does not read
     // as an address differs from every address.
     if (ParseDottedQuad(reported.ipAddress.view()) != address) {
-        changes.append({QStringLiteral("ip"), text(reported.ipAddress.view()),
+        changes.append({QStringLiteral("ip"), reported.ipAddress.toQString(),
                         QString::fromLatin1(FormatOctets(address))});
     }
     if (ParseDottedQuad(reported.subnetMask.view()) != mask) {
-        changes.append({QStringLiteral("netmask"), text(reported.subnetMask.view()),
+        changes.append({QStringLiteral("netmask"), reported.subnetMask.toQString(),
                         QString::fromLatin1(FormatOctets(mask))});
     }
     return changes;

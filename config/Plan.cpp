@@ -2,6 +2,7 @@
 
 #include "config/Csv.h"
 #include "config/Ipv4.h"
+#include "protocol/Latin1.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,14 +13,6 @@
 
 namespace vantoro {
 namespace {
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), size_t(bytes.size()));
-}
-
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 // A value as the error message quotes it: a string in JSON quotes, anything else as JSON.
 QString Quoted(const QJsonValue& value) {

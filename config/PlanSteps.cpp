@@ -1,17 +1,11 @@
 #include "config/PlanSteps.h"
 
+#include "protocol/Latin1.h"
+
 #include <algorithm>
 
 namespace vantoro {
 namespace {
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), size_t(bytes.size()));
-}
-
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 // A reported address as the dialog's control shows it: blank (0.0.0.0) when it does not parse.
 Ipv4Octets Control(std::string_view reported) {

@@ -1,6 +1,7 @@
 #include "config/WepKeys.h"
 
 #include "config/Ipv4.h"
+#include "protocol/Latin1.h"
 
 #include <QCryptographicHash>
 #include <array>
@@ -33,10 +34,6 @@ std::optional<QByteArray> EightBit(const QString& text) {
         }
     }
     return text.toLatin1();
-}
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), size_t(bytes.size()));
 }
 
 bool IsFullKey(std::string_view text, KeySize size) {

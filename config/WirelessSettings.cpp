@@ -1,5 +1,7 @@
 #include "config/WirelessSettings.h"
 
+#include "protocol/Latin1.h"
+
 #include <algorithm>
 
 namespace vantoro {
@@ -59,10 +61,6 @@ void Add(QList<FieldChange>& changes, const char* field, const QString& from, co
     if (from != to) {
         changes.append({QLatin1String(field), from, to, false, quoted});
     }
-}
-
-QString Latin1(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 QLatin1String TypeName(NetworkType type) {
@@ -136,9 +134,7 @@ WirelessApply ApplyWirelessChange(WirelessSettings& settings, const KeyEntry& en
     settings.keySize = entry.size;
     settings.keySlots = keySlots;
     if (ChangesRegion(settings) && !regionAgreed) {
-        return {WirelessStop::RegionWarning,
-                QString::fromLatin1(kRegionWarning.data(), qsizetype(kRegionWarning.size())),
-                {}};
+        return {WirelessStop::RegionWarning, Latin1(kRegionWarning), {}};
     }
     return {WirelessStop::None, QString(), WirelessItems(settings)};
 }

@@ -1,6 +1,7 @@
 #include "platform/Browser.h"
 
 #include "config/Ipv4.h"
+#include "protocol/Latin1.h"
 
 #include <QDesktopServices>
 #include <QProcess>
@@ -23,8 +24,7 @@ const char* const kFallbackProgram = "xdg-open";
 std::optional<QUrl> BridgePageUrl(const QString& ipAddressText) {
     // Only the address's own spelling: a leading zero might be read as octal on the way.
     const QByteArray text = ipAddressText.toLatin1();
-    const std::optional<quint32> address =
-        ParseIpv4(std::string_view(text.constData(), size_t(text.size())));
+    const std::optional<quint32> address = ParseIpv4(View(text));
     if (!address || FormatIpv4(*address) != text || QString::fromLatin1(text) != ipAddressText) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "sim/Fleet.h"
 
 #include "config/Regions.h"
+#include "protocol/Latin1.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -15,10 +16,6 @@
 namespace vantoro::sim {
 
 namespace {
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), size_t(bytes.size()));
-}
 
 SimBridgeState DemoBridge(const char* mac, const char* name, const char* model) {
     SimBridgeState b;

@@ -1,6 +1,7 @@
 #include "sim/SimRequest.h"
 
 #include "config/Regions.h"
+#include "protocol/Latin1.h"
 #include "protocol/ManagementMessage.h"
 
 #include <array>
@@ -9,14 +10,6 @@
 namespace vantoro::sim {
 
 namespace {
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), size_t(bytes.size()));
-}
-
-QString Latin1(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes);
-}
 
 // Keys in the only order a bridge accepts them.
 enum KeyIndex {

@@ -4,6 +4,7 @@
 #include "config/Csv.h"
 #include "config/Login.h"
 #include "config/Strings.h"
+#include "protocol/Latin1.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,10 +14,6 @@
 
 namespace vantoro::cli {
 namespace {
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), size_t(bytes.size()));
-}
 
 const char* ResultName(ApplyRun::Result result) {
     switch (result) {

@@ -5,6 +5,7 @@
 #include "app/cli/Cli.h"
 #include "app/cli/FleetCommands.h"
 #include "config/Version.h"
+#include "protocol/Latin1.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -507,7 +508,7 @@ QString CheckMacAddress(const QString& mac) {
         return QStringLiteral("'%1' holds characters a bridge cannot report").arg(Printable(mac));
     }
     const QByteArray bytes = mac.toLatin1();
-    if (!IsUsableIdentifier(std::string_view(bytes.constData(), size_t(bytes.size())))) {
+    if (!IsUsableIdentifier(View(bytes))) {
         return QStringLiteral("the MAC address '%1' holds a space or a control character")
             .arg(Printable(mac));
     }
@@ -625,8 +626,7 @@ std::optional<Ipv4Octets> DottedQuadOption(const QCommandLineParser& parser,
     }
     const QString text = parser.value(option);
     const QByteArray bytes = text.toLatin1();
-    const std::optional<quint32> address =
-        ParseIpv4(std::string_view(bytes.constData(), size_t(bytes.size())));
+    const std::optional<quint32> address = ParseIpv4(View(bytes));
     if (!address || QString::fromLatin1(bytes) != text) {
         error = QStringLiteral("--%1: '%2' is not a dotted-decimal IPv4 address (four numbers "
                                "from 0 to 255)")
@@ -742,11 +742,11 @@ void ReadNetworkOptions(const QCommandLineParser& parser, const WirelessOptionSe
     if (parser.isSet(set.region)) {
         const QByteArray code = parser.value(set.region).toLatin1();
         // A character outside Latin-1 reads as '?', which no code holds.
-        if (FindRegion(std::string_view(code.constData(), size_t(code.size()))) == nullptr) {
+        if (FindRegion(View(code)) == nullptr) {
             fail(QStringLiteral("--region: '%1' is not a region code; the codes are %2")
                      .arg(Printable(parser.value(set.region)), RegionCodes()));
         }
-        options.region = FindRegionIndex(std::string_view(code.constData(), size_t(code.size())));
+        options.region = FindRegionIndex(View(code));
     } else if (parser.isSet(set.agreeRegion)) {
         fail(QStringLiteral("--agree-region goes with --region"));
     }

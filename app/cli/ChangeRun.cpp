@@ -5,26 +5,11 @@
 #include "config/Strings.h"
 #include "platform/AddressEntries.h"
 #include "platform/Platform.h"
+#include "protocol/Latin1.h"
 
 #include <algorithm>
 
 namespace vantoro::cli {
-namespace {
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), size_t(bytes.size()));
-}
-
-QString FromView(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-QString Latin1(const QByteArray& bytes) {
-    return QString::fromLatin1(bytes);
-}
-
-} // namespace
-
 ChangeRun::ChangeRun(Transport& transport, ChangeOptions options, PasswordSources& passwords,
                      QTextStream& out, QTextStream& err, QObject* parent)
     : QObject(parent), transport_(transport), options_(std::move(options)), passwords_(passwords),
@@ -352,7 +337,7 @@ std::optional<ExitStatus> SetWirelessRun::ApplyAdHoc(Bridge& bridge) {
         if (row == nullptr) {
             return Refuse(QStringLiteral("no channel is offered in the region '%1': choose a "
                                          "region with --region")
-                              .arg(Printable(FromView(currentRegionCode_.view()))));
+                              .arg(Printable(Latin1(currentRegionCode_.view()))));
         }
         return Refuse(QStringLiteral("channel %1 is not offered in %2: choose a channel from %3 "
                                      "to %4 with --channel")

@@ -3,6 +3,7 @@
 #include "config/Regions.h"
 #include "config/Strings.h"
 #include "platform/Platform.h"
+#include "protocol/Latin1.h"
 #include "ui/config/AdHocDialog.h"
 #include "ui/config/DialogContext.h"
 #include "ui/config/LoginDialog.h"
@@ -61,10 +62,6 @@ QComboBox* MakeList(const char* name, QWidget* parent, const QStringList& items 
 const QStringList& SizeItems() {
     static const QStringList items = {QStringLiteral("64 bits"), QStringLiteral("128 bits")};
     return items;
-}
-
-QString FromView(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 } // namespace
@@ -272,7 +269,7 @@ void ConnectionSettingsDialog::StartSecurity(Bridge& bridge) {
     SelectQuietly(passphraseSizeList_, int(entry.size));
     keySize_ = entry.size;
 
-    keyEdit_->setAllowedChars(FromView(kKeyChars));
+    keyEdit_->setAllowedChars(Latin1(kKeyChars));
     keyEdit_->setBeep([this] { context_.platform.Beep(); });
 }
 
@@ -417,8 +414,7 @@ void ConnectionSettingsDialog::OnPassphraseChanged() {
     const QByteArray passphrase = PassphraseBytes(passphraseEdit_->text());
     const KeySize size = KeySizeFromIndex(passphraseSizeList_->currentIndex());
     KeyTexts& keySlots = SlotsFor(*bridge, size);
-    keySlots =
-        GenerateWepKeys(std::string_view(passphrase.constData(), size_t(passphrase.size())), size);
+    keySlots = GenerateWepKeys(View(passphrase), size);
     SelectQuietly(manualSizeList_, int(size));
     keyEdit_->setLimit(KeyDigits(size));
     keyEdit_->setKeyText(keySlots[size_t(keyIndex_)].toQString());
