@@ -6,6 +6,7 @@
 
 #include "platform/Platform.h"
 #include "protocol/Transport.h"
+#include "tests/support/FakeTransport.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/main/MainWindow.h"
 
@@ -22,8 +23,6 @@
 #include <vector>
 
 namespace {
-
-using vantoro::InterfaceId;
 
 // Times every event the application delivers from its event loop (nested deliveries count in
 // the outermost one).
@@ -50,20 +49,6 @@ private:
     int depth_ = 0;
 };
 
-class BurstTransport : public vantoro::Transport {
-public:
-    vantoro::SetupStatus Open() override { return vantoro::SetupStatus::Ok; }
-    void SendBroadcast(const QByteArray&) override {}
-    void SendRequest(const QByteArray&, const InterfaceId&) override {}
-    // The whole burst in one delivery, as the receiver hands it over.
-    void Deliver(const QByteArrayList& burst) {
-        const InterfaceId via{2, QStringLiteral("eth0")};
-        for (const QByteArray& datagram : burst) {
-            Q_EMIT DatagramReceived(datagram, via);
-        }
-    }
-};
-
 QByteArrayList Burst(int count) {
     QByteArrayList burst;
     quint32 seed = 12345;
@@ -78,36 +63,7 @@ QByteArrayList Burst(int count) {
         const QByteArray ip = "10." + QByteArray::number(next() % 256) + '.' +
                               QByteArray::number(next() % 256) + '.' +
                               QByteArray::number(next() % 256);
-        burst << QByteArrayList{"Torva_MultiAp_mgnt",
-                                "1001",
-                                "ACK",
-                                mac,
-                                name,
-                                "BX-100",
-                                "static",
-                                ip,
-                                "255.0.0.0",
-                                "10.0.0.1",
-                                "1",
-                                "6",
-                                "1",
-                                "US",
-                                "1",
-                                "10",
-                                "1",
-                                "0123456789",
-                                "NULL",
-                                "NULL",
-                                "NULL",
-                                "office",
-                                "0",
-                                "87",
-                                "1200",
-                                "3400",
-                                "admin",
-                                "secret",
-                                "1.2.3"}
-                     .join('\r');
+        burst << vantoro::test::SimpleReply(mac, name, "BX-100", ip);
     }
     return burst;
 }
@@ -140,7 +96,7 @@ int main(int argc, char** argv) {
     parser.process(app);
     const int runs = std::clamp(parser.value(runsOption).toInt(), 1, 100);
 
-    BurstTransport transport;
+    vantoro::test::FakeTransport transport;
     vantoro::WidgetMessageBoxes messages;
     vantoro::SystemPlatform platform;
     vantoro::MainWindow window(
@@ -168,7 +124,12 @@ int main(int argc, char** argv) {
                 window.CycleSort(vantoro::ColumnIpAddress);
             }
             app.longestMs = 0;
-            QTimer::singleShot(0, &transport, [&] { transport.Deliver(burst); });
+            // The whole burst in one event, as the receiver hands it over.
+            QTimer::singleShot(0, &transport, [&] {
+                for (const QByteArray& datagram : burst) {
+                    transport.Deliver(datagram, {2, QStringLiteral("eth0")});
+                }
+            });
             RunEventsFor(300);
             longest.push_back(app.longestMs);
         }
