@@ -41,35 +41,64 @@ std::optional<QString> SetSecurityControls(const WirelessWanted& wanted, Bridge&
     return std::nullopt;
 }
 
-namespace {
+WirelessDialogState OpenWirelessDialog(Bridge& bridge) {
+    WirelessDialogState state;
+    state.settings.reportedRegion = FindRegionIndex(bridge.country.view());
+    state.settings.region = state.settings.reportedRegion;
+    state.regionCode.set(bridge.country.view());
+    state.settings.networkName = bridge.ssid.toQString();
+    state.settings.networkType = ReportedNetworkType(bridge.networkType.view());
+    bridge.workProfile = DecimalValue(bridge.profile.view());
+    bridge.workChannel = DecimalValue(bridge.channel.view());
+    state.settings.useWep = DecimalValue(bridge.privacy.view()) != 0;
+    state.keyEntry = StartKeyEntry(bridge);
+    return state;
+}
 
-// The Ad-Hoc dialog's OK: the mode and a channel that the region in use offers.
-std::optional<QString> SetAdHoc(const WirelessWanted& wanted, const RegionCodeText& regionCode,
-                                NetworkType type, Bridge& bridge) {
-    if (!wanted.adHocMode && !wanted.channel) {
-        return std::nullopt;
+AdHocStep SetAdHocControls(std::optional<AdHocMode> mode, std::optional<int> channel,
+                           const RegionCodeText& regionCode, NetworkType type, Bridge& bridge) {
+    AdHocStep step;
+    if (!mode && !channel) {
+        return step;
     }
     if (type != NetworkType::AdHoc) {
-        return QStringLiteral("The ad-hoc mode and channel set up an ad-hoc network: this bridge "
-                              "is in an infrastructure network.");
+        step.refusal = AdHocRefusal::NotAdHoc;
+        return step;
     }
     const std::vector<int> offered = AdHocChannels(regionCode.view());
-    const int channel = wanted.channel.value_or(bridge.workChannel);
-    if (std::find(offered.begin(), offered.end(), channel) == offered.end()) {
-        const RegionEntry* row = FindRegion(regionCode.view());
-        if (row == nullptr) {
-            return QStringLiteral("No channel is offered in the region '%1'.")
-                .arg(Latin1(regionCode.view()));
-        }
-        return QStringLiteral("Channel %1 is not offered in %2: the channels there are %3 to %4.")
-            .arg(channel)
-            .arg(QLatin1String(row->displayName))
-            .arg(row->firstChannel)
-            .arg(row->lastChannel);
+    step.channel = channel.value_or(bridge.workChannel);
+    if (std::find(offered.begin(), offered.end(), step.channel) == offered.end()) {
+        step.region = FindRegion(regionCode.view());
+        step.refusal = step.region == nullptr ? AdHocRefusal::NoChannelOffered
+                                              : AdHocRefusal::ChannelNotOffered;
+        return step;
     }
     bridge.workProfile =
-        ProfileForAdHocMode(wanted.adHocMode.value_or(AdHocModeForProfile(bridge.workProfile)));
-    bridge.workChannel = channel;
+        ProfileForAdHocMode(mode.value_or(AdHocModeForProfile(bridge.workProfile)));
+    bridge.workChannel = step.channel;
+    return step;
+}
+
+namespace {
+
+// The plan's wording of an Ad-Hoc refusal.
+std::optional<QString> AdHocMessage(const AdHocStep& step, const RegionCodeText& regionCode) {
+    switch (step.refusal) {
+    case AdHocRefusal::None:
+        return std::nullopt;
+    case AdHocRefusal::NotAdHoc:
+        return QStringLiteral("The ad-hoc mode and channel set up an ad-hoc network: this bridge "
+                              "is in an infrastructure network.");
+    case AdHocRefusal::NoChannelOffered:
+        return QStringLiteral("No channel is offered in the region '%1'.")
+            .arg(Latin1(regionCode.view()));
+    case AdHocRefusal::ChannelNotOffered:
+        return QStringLiteral("Channel %1 is not offered in %2: the channels there are %3 to %4.")
+            .arg(step.channel)
+            .arg(QLatin1String(step.region->displayName))
+            .arg(step.region->firstChannel)
+            .arg(step.region->lastChannel);
+    }
     return std::nullopt;
 }
 
@@ -95,18 +124,8 @@ WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWante
                                      bool agreeRegion) {
     // The dialog as it opens on the record.
     Bridge bridge = reported;
-    WirelessChange result;
-    WirelessSettings& settings = result.settings;
-    settings.reportedRegion = FindRegionIndex(bridge.country.view());
-    settings.region = settings.reportedRegion;
-    RegionCodeText currentRegionCode;
-    currentRegionCode.set(bridge.country.view());
-    settings.networkName = bridge.ssid.toQString();
-    settings.networkType = ReportedNetworkType(bridge.networkType.view());
-    bridge.workProfile = DecimalValue(bridge.profile.view());
-    bridge.workChannel = DecimalValue(bridge.channel.view());
-    settings.useWep = DecimalValue(bridge.privacy.view()) != 0;
-    KeyEntry entry = StartKeyEntry(bridge);
+    WirelessDialogState opened = OpenWirelessDialog(bridge);
+    auto& [settings, currentRegionCode, entry] = opened;
 
     // The controls, in the dialog's order.
     settings.networkName = wanted.networkName.value_or(settings.networkName);
@@ -117,7 +136,9 @@ WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWante
     }
     settings.networkType = wanted.networkType.value_or(settings.networkType);
     std::optional<QString> refusal =
-        SetAdHoc(wanted, currentRegionCode, settings.networkType, bridge);
+        AdHocMessage(SetAdHocControls(wanted.adHocMode, wanted.channel, currentRegionCode,
+                                      settings.networkType, bridge),
+                     currentRegionCode);
     settings.useWep = wanted.useWep.value_or(settings.useWep);
     if (settings.useWep && !refusal) {
         refusal = SetSecurityControls(wanted, bridge, entry);
@@ -132,11 +153,11 @@ WirelessChange PrepareWirelessChange(const Bridge& reported, const WirelessWante
     settings.keySlots = SlotsFor(bridge, entry.size);
     const WirelessApply step =
         ApplyWirelessChange(settings, entry, SlotsFor(bridge, entry.size), agreeRegion);
+    WirelessChange result{settings, refusal};
     if (!refusal && step.stop != WirelessStop::None) {
-        refusal = step.message;
+        result.refusal = step.message;
         result.needsRegionAgreement = step.stop == WirelessStop::RegionWarning;
     }
-    result.refusal = refusal;
     return result;
 }
 

@@ -50,6 +50,27 @@ struct WirelessWanted {
     std::optional<int> defaultKey;       // key index 0..3
 };
 
+// The connection settings dialog as it opens on a record: its controls, the region code in use
+// and the key field. The record's working profile and channel start from what it reported.
+struct WirelessDialogState {
+    WirelessSettings settings;
+    RegionCodeText regionCode;
+    KeyEntry keyEntry;
+};
+WirelessDialogState OpenWirelessDialog(Bridge& bridge);
+
+// The Ad-Hoc dialog's OK with the wanted mode and channel (nothing wanted: nothing to do). The
+// channel must be one the region in use offers; on success the record's working profile and
+// channel take the choice. Each caller words the refusal for its own user.
+enum class AdHocRefusal { None, NotAdHoc, NoChannelOffered, ChannelNotOffered };
+struct AdHocStep {
+    AdHocRefusal refusal = AdHocRefusal::None;
+    int channel = 0;                     // the channel asked for
+    const RegionEntry* region = nullptr; // the region in use, for ChannelNotOffered
+};
+AdHocStep SetAdHocControls(std::optional<AdHocMode> mode, std::optional<int> channel,
+                           const RegionCodeText& regionCode, NetworkType type, Bridge& bridge);
+
 // The security group set as wanted, on the slots of a record opened by StartKeyEntry: passphrase
 // mode makes the keys of the chosen size; manual mode clears all slots on a change of size and
 // puts each given key into its slot, as a key index change would accept it; then the default key.

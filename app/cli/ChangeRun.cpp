@@ -290,16 +290,11 @@ SetWirelessRun::SetWirelessRun(Transport& transport, SetWirelessOptions options,
 
 std::optional<ExitStatus> SetWirelessRun::ApplyOptions(Bridge& bridge) {
     // The dialog as it opens on the record.
-    settings_.reportedRegion = FindRegionIndex(bridge.country.view());
-    settings_.region = settings_.reportedRegion;
-    currentRegionCode_.set(bridge.country.view());
+    WirelessDialogState opened = OpenWirelessDialog(bridge);
+    settings_ = opened.settings;
+    currentRegionCode_ = opened.regionCode;
+    keyEntry_ = opened.keyEntry;
     reportedCountry_ = bridge.country;
-    settings_.networkName = bridge.ssid.toQString();
-    settings_.networkType = ReportedNetworkType(bridge.networkType.view());
-    bridge.workProfile = DecimalValue(bridge.profile.view());
-    bridge.workChannel = DecimalValue(bridge.channel.view());
-    settings_.useWep = DecimalValue(bridge.privacy.view()) != 0;
-    keyEntry_ = StartKeyEntry(bridge);
 
     if (options_.networkName) {
         settings_.networkName = *options_.networkName;
@@ -321,34 +316,28 @@ std::optional<ExitStatus> SetWirelessRun::ApplyOptions(Bridge& bridge) {
     return ApplySecurity(bridge);
 }
 
-// The Ad-Hoc dialog's OK: the mode and a channel that the region in use offers.
+// The Ad-Hoc dialog's OK, its refusals worded with the options that mend them.
 std::optional<ExitStatus> SetWirelessRun::ApplyAdHoc(Bridge& bridge) {
-    if (!options_.adHocMode && !options_.channel) {
+    const AdHocStep step = SetAdHocControls(options_.adHocMode, options_.channel,
+                                            currentRegionCode_, settings_.networkType, bridge);
+    switch (step.refusal) {
+    case AdHocRefusal::None:
         return std::nullopt;
-    }
-    if (settings_.networkType != NetworkType::AdHoc) {
+    case AdHocRefusal::NotAdHoc:
         return Refuse(QStringLiteral("--mode and --channel set up an ad-hoc network: this bridge "
                                      "is in an infrastructure network (add --adhoc)"));
-    }
-    const std::vector<int> offered = AdHocChannels(currentRegionCode_.view());
-    const int channel = options_.channel.value_or(bridge.workChannel);
-    if (std::find(offered.begin(), offered.end(), channel) == offered.end()) {
-        const RegionEntry* row = FindRegion(currentRegionCode_.view());
-        if (row == nullptr) {
-            return Refuse(QStringLiteral("no channel is offered in the region '%1': choose a "
-                                         "region with --region")
-                              .arg(Printable(Latin1(currentRegionCode_.view()))));
-        }
+    case AdHocRefusal::NoChannelOffered:
+        return Refuse(QStringLiteral("no channel is offered in the region '%1': choose a "
+                                     "region with --region")
+                          .arg(Printable(Latin1(currentRegionCode_.view()))));
+    case AdHocRefusal::ChannelNotOffered:
         return Refuse(QStringLiteral("channel %1 is not offered in %2: choose a channel from %3 "
                                      "to %4 with --channel")
-                          .arg(channel)
-                          .arg(QLatin1String(row->displayName))
-                          .arg(row->firstChannel)
-                          .arg(row->lastChannel));
+                          .arg(step.channel)
+                          .arg(QLatin1String(step.region->displayName))
+                          .arg(step.region->firstChannel)
+                          .arg(step.region->lastChannel));
     }
-    bridge.workProfile =
-        ProfileForAdHocMode(options_.adHocMode.value_or(AdHocModeForProfile(bridge.workProfile)));
-    bridge.workChannel = channel;
     return std::nullopt;
 }
 
