@@ -736,8 +736,9 @@ std::optional<QStringList> SecretsFileLines(const QString& option, const QString
 void ReadNetworkOptions(const QCommandLineParser& parser, const WirelessOptionSet& set,
                         SetWirelessOptions& options, const FirstError& fail) {
     if (parser.isSet(set.ssid)) {
-        options.networkName = parser.value(set.ssid);
-        fail(WireTextError(*options.networkName, kMaxNetworkNameChars, "--ssid: a network name"));
+        options.wanted.networkName = parser.value(set.ssid);
+        fail(WireTextError(*options.wanted.networkName, kMaxNetworkNameChars,
+                           "--ssid: a network name"));
     }
     if (parser.isSet(set.region)) {
         const QByteArray code = parser.value(set.region).toLatin1();
@@ -746,7 +747,7 @@ void ReadNetworkOptions(const QCommandLineParser& parser, const WirelessOptionSe
             fail(QStringLiteral("--region: '%1' is not a region code; the codes are %2")
                      .arg(Printable(parser.value(set.region)), RegionCodes()));
         }
-        options.region = FindRegionIndex(View(code));
+        options.wanted.region = FindRegionIndex(View(code));
     } else if (parser.isSet(set.agreeRegion)) {
         fail(QStringLiteral("--agree-region goes with --region"));
     }
@@ -755,13 +756,13 @@ void ReadNetworkOptions(const QCommandLineParser& parser, const WirelessOptionSe
     if (parser.isSet(set.infrastructure) && parser.isSet(set.adHoc)) {
         fail(QStringLiteral("--infrastructure and --adhoc exclude each other"));
     } else if (parser.isSet(set.infrastructure)) {
-        options.networkType = NetworkType::Infrastructure;
+        options.wanted.networkType = NetworkType::Infrastructure;
         if (parser.isSet(set.mode) || parser.isSet(set.channel)) {
             fail(QStringLiteral("--mode and --channel set up an ad-hoc network, not an "
                                 "infrastructure one"));
         }
     } else if (parser.isSet(set.adHoc)) {
-        options.networkType = NetworkType::AdHoc;
+        options.wanted.networkType = NetworkType::AdHoc;
     }
     if (parser.isSet(set.mode)) {
         const QString value = parser.value(set.mode);
@@ -774,32 +775,32 @@ void ReadNetworkOptions(const QCommandLineParser& parser, const WirelessOptionSe
         if (found == std::end(kModes)) {
             fail(QStringLiteral("--mode takes b, g or bg"));
         } else {
-            options.adHocMode = found->second;
+            options.wanted.adHocMode = found->second;
         }
     }
     if (parser.isSet(set.channel)) {
         bool ok = false;
-        options.channel = parser.value(set.channel).toInt(&ok, 10);
+        options.wanted.channel = parser.value(set.channel).toInt(&ok, 10);
         if (!ok) {
             fail(QStringLiteral("--channel takes a channel number"));
         }
     }
 }
 
-// One N=HEX text of --key or of a keys file into the options; false when it is not one.
-bool AddKey(const QString& value, SetWirelessOptions& options) {
+// One N=HEX text of --key or of a keys file into the wanted keys; false when it is not one.
+bool AddKey(const QString& value, WirelessWanted& wanted) {
     const qsizetype equals = value.indexOf(u'=');
     const std::optional<int> index = KeyNumber(value.left(equals));
     if (equals < 0 || !index) {
         return false;
     }
-    options.keys.append(std::pair{*index, value.mid(equals + 1)});
+    wanted.keys.append(std::pair{*index, value.mid(equals + 1)});
     return true;
 }
 
 // The passphrase and the typed keys, from the command line or from files.
 void ReadSecrets(const QCommandLineParser& parser, const WirelessOptionSet& set,
-                 SetWirelessOptions& options, const FirstError& fail) {
+                 WirelessWanted& wanted, const FirstError& fail) {
     if (parser.isSet(set.passphrase) && parser.isSet(set.passphraseFile)) {
         fail(QStringLiteral("--passphrase and --passphrase-file exclude each other"));
     }
@@ -807,18 +808,18 @@ void ReadSecrets(const QCommandLineParser& parser, const WirelessOptionSet& set,
         fail(QStringLiteral("--key and --keys-file exclude each other"));
     }
     if (parser.isSet(set.passphrase)) {
-        options.passphrase = parser.value(set.passphrase);
+        wanted.passphrase = parser.value(set.passphrase);
     } else if (parser.isSet(set.passphraseFile)) {
         if (const auto lines = SecretsFileLines(QStringLiteral("passphrase-file"),
                                                 parser.value(set.passphraseFile), fail)) {
-            options.passphrase = lines->constFirst();
+            wanted.passphrase = lines->constFirst();
         }
     }
-    if (options.passphrase) {
-        fail(WireTextError(*options.passphrase, kMaxPassphraseChars, "--passphrase: a passphrase"));
+    if (wanted.passphrase) {
+        fail(WireTextError(*wanted.passphrase, kMaxPassphraseChars, "--passphrase: a passphrase"));
     }
     for (const QString& value : parser.values(set.key)) {
-        if (!AddKey(value, options)) {
+        if (!AddKey(value, wanted)) {
             fail(QStringLiteral("--key takes N=HEX, with N from 1 to 4"));
             break;
         }
@@ -827,14 +828,14 @@ void ReadSecrets(const QCommandLineParser& parser, const WirelessOptionSet& set,
         const auto lines =
             SecretsFileLines(QStringLiteral("keys-file"), parser.value(set.keysFile), fail);
         for (qsizetype i = 0; lines && i < lines->size(); ++i) {
-            if (!lines->at(i).trimmed().isEmpty() && !AddKey(lines->at(i).trimmed(), options)) {
+            if (!lines->at(i).trimmed().isEmpty() && !AddKey(lines->at(i).trimmed(), wanted)) {
                 fail(QStringLiteral("--keys-file: line %1 is not N=HEX, with N from 1 to 4")
                          .arg(i + 1));
                 break;
             }
         }
     }
-    if (options.passphrase && !options.keys.isEmpty()) {
+    if (wanted.passphrase && !wanted.keys.isEmpty()) {
         fail(QStringLiteral("--passphrase makes the keys: it cannot go with --key"));
     }
 }
@@ -842,31 +843,31 @@ void ReadSecrets(const QCommandLineParser& parser, const WirelessOptionSet& set,
 // WEP on or off, the key size, the passphrase or the typed keys, and the key in use. Neither the
 // passphrase nor a key is ever repeated in a message.
 void ReadSecurityOptions(const QCommandLineParser& parser, const WirelessOptionSet& set,
-                         SetWirelessOptions& options, const FirstError& fail) {
+                         WirelessWanted& wanted, const FirstError& fail) {
     if (parser.isSet(set.wep)) {
         const QString value = parser.value(set.wep);
         if (value != u"on" && value != u"off") {
             fail(QStringLiteral("--wep takes off or on"));
         }
-        options.useWep = value == u"on";
+        wanted.useWep = value == u"on";
     }
     if (parser.isSet(set.keySize)) {
         const QString value = parser.value(set.keySize);
         if (value != u"64" && value != u"128") {
             fail(QStringLiteral("--key-size takes 64 or 128"));
         }
-        options.keySize = value == u"128" ? KeySize::Bits128 : KeySize::Bits64;
+        wanted.keySize = value == u"128" ? KeySize::Bits128 : KeySize::Bits64;
     }
-    ReadSecrets(parser, set, options, fail);
+    ReadSecrets(parser, set, wanted, fail);
     if (parser.isSet(set.defaultKey)) {
-        options.defaultKey = KeyNumber(parser.value(set.defaultKey));
-        if (!options.defaultKey) {
+        wanted.defaultKey = KeyNumber(parser.value(set.defaultKey));
+        if (!wanted.defaultKey) {
             fail(QStringLiteral("--default-key takes a key number from 1 to 4"));
         }
     }
     const bool keyOptions =
-        options.keySize || options.passphrase || !options.keys.isEmpty() || options.defaultKey;
-    if (options.useWep == std::optional<bool>(false) && keyOptions) {
+        wanted.keySize || wanted.passphrase || !wanted.keys.isEmpty() || wanted.defaultKey;
+    if (wanted.useWep == std::optional<bool>(false) && keyOptions) {
         fail(QStringLiteral("the key options need WEP on, not --wep off"));
     }
 }
@@ -886,7 +887,7 @@ void ParseSetWireless(const QString& program, const QStringList& rest, Invocatio
                         {&set.ssid, &set.region, &set.mode, &set.channel, &set.wep, &set.keySize,
                          &set.passphrase, &set.passphraseFile, &set.keysFile, &set.defaultKey}));
     ReadNetworkOptions(parser, set, options, fail);
-    ReadSecurityOptions(parser, set, options, fail);
+    ReadSecurityOptions(parser, set, options.wanted, fail);
     if (!invocation.text.isEmpty()) {
         return;
     }

@@ -296,29 +296,29 @@ std::optional<ExitStatus> SetWirelessRun::ApplyOptions(Bridge& bridge) {
     keyEntry_ = opened.keyEntry;
     reportedCountry_ = bridge.country;
 
-    if (options_.networkName) {
-        settings_.networkName = *options_.networkName;
+    if (options_.wanted.networkName) {
+        settings_.networkName = *options_.wanted.networkName;
     }
     // Picking the row already shown is no change, so the region rule does not run for it.
-    if (options_.region && *options_.region != settings_.region) {
-        settings_.region = *options_.region;
+    if (options_.wanted.region && *options_.wanted.region != settings_.region) {
+        settings_.region = *options_.wanted.region;
         ApplyRegionChange(settings_.region, bridge, currentRegionCode_);
     }
-    if (options_.networkType) {
-        settings_.networkType = *options_.networkType;
+    if (options_.wanted.networkType) {
+        settings_.networkType = *options_.wanted.networkType;
     }
     if (const std::optional<ExitStatus> stop = ApplyAdHoc(bridge)) {
         return stop;
     }
-    if (options_.useWep) {
-        settings_.useWep = *options_.useWep;
+    if (options_.wanted.useWep) {
+        settings_.useWep = *options_.wanted.useWep;
     }
     return ApplySecurity(bridge);
 }
 
 // The Ad-Hoc dialog's OK, its refusals worded with the options that mend them.
 std::optional<ExitStatus> SetWirelessRun::ApplyAdHoc(Bridge& bridge) {
-    const AdHocStep step = SetAdHocControls(options_.adHocMode, options_.channel,
+    const AdHocStep step = SetAdHocControls(options_.wanted.adHocMode, options_.wanted.channel,
                                             currentRegionCode_, settings_.networkType, bridge);
     switch (step.refusal) {
     case AdHocRefusal::None:
@@ -344,8 +344,8 @@ std::optional<ExitStatus> SetWirelessRun::ApplyAdHoc(Bridge& bridge) {
 // The security group: passphrase mode makes the keys of the chosen size; manual mode puts each
 // given key into its slot, as a key index change would accept it.
 std::optional<ExitStatus> SetWirelessRun::ApplySecurity(Bridge& bridge) {
-    const bool keyOptions =
-        options_.keySize || options_.passphrase || !options_.keys.isEmpty() || options_.defaultKey;
+    const bool keyOptions = options_.wanted.keySize || options_.wanted.passphrase ||
+                            !options_.wanted.keys.isEmpty() || options_.wanted.defaultKey;
     if (!settings_.useWep) {
         if (keyOptions) {
             return Refuse(
@@ -353,12 +353,8 @@ std::optional<ExitStatus> SetWirelessRun::ApplySecurity(Bridge& bridge) {
         }
         return std::nullopt;
     }
-    WirelessWanted wanted;
-    wanted.keySize = options_.keySize;
-    wanted.passphrase = options_.passphrase;
-    wanted.keys = options_.keys;
-    wanted.defaultKey = options_.defaultKey;
-    if (const std::optional<QString> message = SetSecurityControls(wanted, bridge, keyEntry_)) {
+    if (const std::optional<QString> message =
+            SetSecurityControls(options_.wanted, bridge, keyEntry_)) {
         return Refuse(*message);
     }
     return std::nullopt;

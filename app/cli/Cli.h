@@ -4,6 +4,7 @@
 // tests can run it in-process and drive its timers by hand.
 
 #include "config/IpSettings.h"
+#include "config/PlanSteps.h"
 #include "config/Regions.h"
 #include "config/WepKeys.h"
 #include "config/WirelessSettings.h"
@@ -90,17 +91,8 @@ struct SetIpOptions {
 // not given.
 struct SetWirelessOptions {
     ChangeOptions change;
-    std::optional<QString> networkName;
-    std::optional<int> region; // row of the region table
     bool agreeRegion = false;
-    std::optional<NetworkType> networkType;
-    std::optional<AdHocMode> adHocMode;
-    std::optional<int> channel;
-    std::optional<bool> useWep;
-    std::optional<KeySize> keySize;
-    std::optional<QString> passphrase;
-    QList<std::pair<int, QString>> keys; // (key index 0..3, text), in the order given
-    std::optional<int> defaultKey;       // key index 0..3
+    WirelessWanted wanted;
 };
 
 struct Invocation {
